@@ -1,0 +1,44 @@
+// The text rules of the settings file, free of any platform header so that they are also
+// built natively under the sanitizers and fuzzed. The Windows store wires them to the system.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace px2d {
+
+using TextLines = std::vector<std::string>;
+
+// Compares a line's name with a key; the store passes the locale's case-insensitive comparison.
+using NameEquals = std::function<bool(std::string_view name, std::string_view key)>;
+
+// Splits the file's bytes into lines: CR, LF and CR LF each end a line (LF CR is two breaks),
+// a zero byte ends the text, and a break at the very end adds no empty line.
+TextLines SplitLines(std::string_view bytes);
+
+// The file's bytes for the lines: every line followed by CR LF, the last one included.
+std::string JoinLines(const TextLines& lines);
+
+// Parses the whole text as a signed 32-bit integer: leading spaces, one sign, then either
+// "$", "x", "X", "0x" or "0X" with hexadecimal digits (32 bits, wrapping into the sign) or
+// decimal digits within the 32-bit range. Nothing may follow the digits.
+bool ParseInteger(std::string_view text, std::int32_t& value);
+
+// A boolean setting is true when the lowest 8 bits of its integer are not all zero.
+constexpr bool IntegerToBool(std::int32_t value) { return (value & 0xFF) != 0; }
+
+// Index of the first line whose name (the text before its first "=") equals the key, or -1.
+int FindKeyLine(const TextLines& lines, std::string_view key, const NameEquals& equals);
+
+// The value of the key's line: what follows the first length(key) + 1 characters.
+std::string ValueOfLine(std::string_view line, std::string_view key);
+
+// Deletes the key's first line for an empty value, otherwise replaces it in place by
+// key=value, or appends key=value when the key has no line.
+void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value,
+                   const NameEquals& equals);
+
+}  // namespace px2d

@@ -1,0 +1,19 @@
+// The options window.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Forms.h"
+
+namespace px2d {
+
+// "WM_PX2D_SETUP", registered when the program starts; posted to every top-level window after Apply.
+extern const UINT SetupMessage;
+
+class TForm1 : public TForm {
+ public:
+  explicit TForm1(TComponent* AOwner);
+  const char* ClassName() const override { return "TForm1"; }
+};
+
+}  // namespace px2d

@@ -1,0 +1,121 @@
+#include "unInstances.h"
+
+#include "framework/Handles.h"
+#include "framework/SysUtils.h"
+
+namespace px2d {
+
+namespace {
+
+struct TGuardState {
+  std::string InstanceName;
+  TUniqueHandle Mapping;
+  TMappedView Record;
+  bool Registered = false;
+};
+
+TGuardState Guard;
+
+TInstanceRecord& Record() { return *static_cast<TInstanceRecord*>(Guard.Record.Get()); }
+
+TMappedView MapRecord(HANDLE mapping) {
+  TMappedView view(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TInstanceRecord)));
+  if (!view) RaiseLastOSError();
+  return view;
+}
+
+// Copies started at the same instant take turns at the record under a mutex named after the
+// instance name; it must not bear that name itself, which belongs to the record.
+class TGuardLock {
+ public:
+  explicit TGuardLock(const std::string& instanceName) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : instanceName) hash = (hash ^ c) * 1099511628211ull;
+    const std::string name = Format("SetupPanoplex2D.Guard.%016llx", static_cast<unsigned long long>(hash));
+    FMutex = TUniqueHandle(CreateMutexA(nullptr, FALSE, name.c_str()));
+    // Without the mutex the guard still works, only without protection against a start storm.
+    if (FMutex) {
+      const DWORD wait = WaitForSingleObject(FMutex.Get(), 10000);
+      FOwned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+  }
+  ~TGuardLock() {
+    if (FOwned) ReleaseMutex(FMutex.Get());
+  }
+  TGuardLock(const TGuardLock&) = delete;
+  TGuardLock& operator=(const TGuardLock&) = delete;
+
+ private:
+  TUniqueHandle FMutex;
+  bool FOwned = false;
+};
+
+HWND ToWindow(std::int32_t handle) { return static_cast<HWND>(LongToHandle(handle)); }
+
+}  // namespace
+
+std::string InstanceNameOf(const std::string& modulePath) {
+  std::string name;
+  name.reserve(modulePath.size());
+  for (char c : modulePath)
+    if (c != '\\') name += c;
+  return name;
+}
+
+bool CheckPreviousInstance(std::uint32_t ActivationHandle, std::int32_t MaxInstances) {
+  char path[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  Guard.InstanceName = InstanceNameOf(path);
+  const TGuardLock lock(Guard.InstanceName);
+
+  Guard.Mapping = TUniqueHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                   sizeof(TInstanceRecord), Guard.InstanceName.c_str()));
+  if (!Guard.Mapping) RaiseLastOSError();
+  if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    Guard.Record = MapRecord(Guard.Mapping.Get());
+    Record().Handle = static_cast<std::int32_t>(ActivationHandle);
+    Record().Count = 1;
+    Guard.Registered = true;
+    return false;
+  }
+
+  Guard.Mapping = TUniqueHandle(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, Guard.InstanceName.c_str()));
+  if (!Guard.Mapping) return true;
+  Guard.Record = MapRecord(Guard.Mapping.Get());
+  if (Record().Count < MaxInstances) {
+    Record().Handle = static_cast<std::int32_t>(ActivationHandle);
+    ++Record().Count;
+    Guard.Registered = true;
+    return false;
+  }
+
+  const HWND running = ToWindow(Record().Handle);
+  if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+  SetForegroundWindow(running);
+  return true;
+}
+
+void SetInstanceWindow(HWND Window) {
+  if (!Guard.Registered || !Guard.Record) return;
+  const TGuardLock lock(Guard.InstanceName);
+  Record().Handle = HandleToLong(Window);
+}
+
+void ShutdownInstances() {
+  if (Guard.InstanceName.empty()) return;
+  if (Guard.Registered) {
+    const TGuardLock lock(Guard.InstanceName);
+    TUniqueHandle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, Guard.InstanceName.c_str()));
+    if (!mapping) RaiseLastOSError();
+    TMappedView view = MapRecord(mapping.Get());
+    Guard.Mapping = std::move(mapping);
+    Guard.Record = std::move(view);
+    --Record().Count;
+    Guard.Registered = false;
+  }
+  Guard.Record.Reset();
+  Guard.Mapping.Reset();
+  Guard.InstanceName.clear();
+}
+
+}  // namespace px2d

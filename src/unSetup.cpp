@@ -1,0 +1,154 @@
+#include "unSetup.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "framework/Handles.h"
+
+namespace px2d {
+
+namespace {
+
+const NameEquals kSameName = [](std::string_view name, std::string_view key) {
+  return AnsiSameText(name, key);
+};
+
+std::string ParentFolder(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\:");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string WithoutTrailingBackslash(std::string path) {
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+bool FolderExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes each missing folder of the chain from the top down; failures show up at the next save.
+void ForceFolders(const std::string& path) {
+  const std::string folder = WithoutTrailingBackslash(path);
+  if (folder.size() < 3 || FolderExists(folder)) return;
+  const std::string parent = ParentFolder(folder);
+  if (WithoutTrailingBackslash(parent) == folder) return;
+  ForceFolders(parent);
+  CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+[[noreturn]] void RaiseCreateError(const std::string& path, DWORD code) {
+  throw EFCreateError(Format("Cannot create file \"%s\". %s", path.c_str(), SysErrorMessage(code).c_str()));
+}
+
+[[noreturn]] void RaiseOpenError(const std::string& path, DWORD code) {
+  throw EFOpenError(Format("Cannot open file \"%s\". %s", path.c_str(), SysErrorMessage(code).c_str()));
+}
+
+}  // namespace
+
+std::string TGenericSetup::ConfigFileName() const {
+  char buffer[MAX_PATH + 1] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE)) buffer[0] = '\0';
+  const std::string folder = std::string(buffer) + "\\Brightfallow\\" + AppName;
+  ForceFolders(folder);
+  return folder + "\\" + AppName + ".conf";
+}
+
+void TGenericSetup::LoadSettings() {
+  const std::string path = ConfigFileName();
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+
+  TUniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) RaiseOpenError(path, GetLastError());
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) RaiseOpenError(path, GetLastError());
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    if (!ReadFile(file.Get(), bytes.data() + done, want, &read, nullptr)) RaiseOpenError(path, GetLastError());
+    if (read == 0) break;  // the file shrank while we read it
+    done += read;
+  }
+  bytes.resize(done);
+  Lines = SplitLines(bytes);
+}
+
+void TGenericSetup::SaveSettings() {
+  const std::string path = ConfigFileName();
+  const std::string text = JoinLines(Lines);
+
+  // The file is replaced only where an exclusive create of it would succeed: not when it is
+  // read-only, hidden or a system file, and not while any other program holds it open.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                      FILE_ATTRIBUTE_DIRECTORY))
+      RaiseCreateError(path, ERROR_ACCESS_DENIED);
+    TUniqueHandle probe(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe) RaiseCreateError(path, GetLastError());
+  }
+
+  // The new text goes to a file of its own beside the settings file, which it then replaces
+  // in one step: a failure at any point leaves the settings file as it was.
+  const std::string temporary = path + Format(".%lu.tmp", GetCurrentProcessId());
+  {
+    TUniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseCreateError(path, GetLastError());
+    DWORD written = 0;
+    const bool ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size() && FlushFileBuffers(file.Get());
+    if (!ok) {
+      file.Reset();
+      DeleteFileA(temporary.c_str());
+      throw EWriteError("Stream write error");
+    }
+  }
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    error = GetLastError();
+    // A reader that opened the file a moment ago (the switcher reloading) holds it only briefly.
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
+    Sleep(20);
+  }
+  DeleteFileA(temporary.c_str());
+  RaiseCreateError(path, error);
+}
+
+std::string TGenericSetup::ReadString(const std::string& Key, const std::string& Default) const {
+  const int index = FindKeyLine(Lines, Key, kSameName);
+  if (index < 0) return Default;
+  std::string value = ValueOfLine(Lines[static_cast<std::size_t>(index)], Key);
+  return value.empty() ? Default : value;
+}
+
+std::int32_t TGenericSetup::ReadInteger(const std::string& Key, std::int32_t Default) const {
+  std::int32_t value = 0;
+  return ParseInteger(ReadString(Key, std::to_string(Default)), value) ? value : Default;
+}
+
+bool TGenericSetup::ReadBool(const std::string& Key, bool Default) const {
+  return IntegerToBool(ReadInteger(Key, Default ? 1 : 0));
+}
+
+void TGenericSetup::WriteString(const std::string& Key, const std::string& Value) {
+  WriteKeyValue(Lines, Key, Value, kSameName);
+}
+
+void TGenericSetup::WriteInteger(const std::string& Key, std::int32_t Value) {
+  WriteString(Key, std::to_string(Value));
+}
+
+void TGenericSetup::WriteBool(const std::string& Key, bool Value) { WriteInteger(Key, Value ? 1 : 0); }
+
+}  // namespace px2d

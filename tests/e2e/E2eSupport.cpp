@@ -1,0 +1,129 @@
+#include "E2eSupport.h"
+
+#include <shlobj.h>
+
+#include <stdexcept>
+#include <utility>
+
+namespace px2d::e2e {
+
+std::string ProgramPath() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path = self;
+  return path.substr(0, path.find_last_of('\\') + 1) + PX2D_EXE_NAME;
+}
+
+std::string AppDataFolder() {
+  char buffer[MAX_PATH + 1] = {};
+  SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE);
+  return buffer;
+}
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string child = path + "\\" + name;
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+      else DeleteFileA(child.c_str());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+TProcess::TProcess(const std::string& path) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  std::string commandLine = "\"" + path + "\"";
+  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &FInfo))
+    throw std::runtime_error("cannot start " + path);
+}
+
+TProcess::TProcess(TProcess&& other) noexcept : FInfo(std::exchange(other.FInfo, PROCESS_INFORMATION{})) {}
+
+TProcess::~TProcess() {
+  if (!FInfo.hProcess) return;
+  if (!WaitExit(0)) Kill();
+  CloseHandle(FInfo.hThread);
+  CloseHandle(FInfo.hProcess);
+}
+
+std::optional<DWORD> TProcess::WaitExit(DWORD milliseconds) const {
+  if (WaitForSingleObject(FInfo.hProcess, milliseconds) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  GetExitCodeProcess(FInfo.hProcess, &code);
+  return code;
+}
+
+void TProcess::Kill() {
+  TerminateProcess(FInfo.hProcess, 99);
+  WaitForSingleObject(FInfo.hProcess, 10000);
+}
+
+namespace {
+
+struct TSearch {
+  DWORD processId;
+  const char* className;
+  const char* caption;
+  HWND found = nullptr;
+  int count = 0;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM lParam) {
+  auto& search = *reinterpret_cast<TSearch*>(lParam);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != search.processId || !IsWindowVisible(hwnd)) return TRUE;
+  char name[128] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (std::string(name) != search.className) return TRUE;
+  if (search.caption) {
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    if (std::string(text) != search.caption) return TRUE;
+  }
+  ++search.count;
+  if (!search.found) search.found = hwnd;
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    TSearch search{processId, className, caption};
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+    if (search.found) return search.found;
+    Sleep(20);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+int CountProcessWindows(DWORD processId, const char* className) {
+  TSearch search{processId, className, nullptr};
+  EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
+std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, InstanceNameOf(path).c_str());
+  if (!mapping) return std::nullopt;
+  std::optional<TInstanceRecord> record;
+  if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(TInstanceRecord))) {
+    record = *static_cast<const TInstanceRecord*>(view);
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(mapping);
+  return record;
+}
+
+}  // namespace px2d::e2e

@@ -1,0 +1,42 @@
+// Starting the real program under Wine and watching what it does.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "unInstances.h"
+
+namespace px2d::e2e {
+
+// The program beside the test binary, as a full path.
+std::string ProgramPath();
+std::string AppDataFolder();
+void RemoveTree(const std::string& path);
+
+class TProcess {
+ public:
+  explicit TProcess(const std::string& path);
+  ~TProcess();
+  TProcess(TProcess&& other) noexcept;
+  TProcess(const TProcess&) = delete;
+  TProcess& operator=(const TProcess&) = delete;
+
+  DWORD Id() const { return FInfo.dwProcessId; }
+  // The exit code once the process has ended within the time, otherwise nothing.
+  std::optional<DWORD> WaitExit(DWORD milliseconds) const;
+  void Kill();
+
+ private:
+  PROCESS_INFORMATION FInfo{};
+};
+
+// The visible top-level window of the process with this class and caption.
+HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, DWORD timeoutMs);
+int CountProcessWindows(DWORD processId, const char* className);
+
+// The record of the program at `path`, read through a fresh view; nothing when it does not exist.
+std::optional<TInstanceRecord> ReadRecord(const std::string& path);
+
+}  // namespace px2d::e2e

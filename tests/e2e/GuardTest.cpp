@@ -1,0 +1,158 @@
+// One copy per executable: the real program started as separate processes under Wine.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "E2eSupport.h"
+
+namespace px2d::e2e {
+namespace {
+
+constexpr const char* kCaption = "Panoplex 2D Options";
+constexpr DWORD kWindowWait = 20000;
+
+std::string SettingsFolder() { return AppDataFolder() + "\\Brightfallow\\Panoplex2D"; }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class Guard : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs"; }
+};
+
+TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {
+  TProcess first(ProgramPath());
+  HWND window = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 590);
+  EXPECT_EQ(client.bottom, 556);
+
+  // Hold the record open, as another copy would, to read the count after the program ends.
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, InstanceNameOf(ProgramPath()).c_str());
+  ASSERT_TRUE(mapping);
+  auto* record = static_cast<const TInstanceRecord*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 8));
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->Count, 1);
+  EXPECT_EQ(record->Handle, HandleToLong(window));
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitExit(10000), 0u);
+  EXPECT_EQ(record->Count, 0);
+  UnmapViewOfFile(record);
+  CloseHandle(mapping);
+  EXPECT_FALSE(ReadRecord(ProgramPath()));
+}
+
+TEST_F(Guard, SecondStartIsRefusedAndBringsTheFirstForward) {
+  TProcess first(ProgramPath());
+  HWND window = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  ShowWindow(window, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(window));
+  // The running copy has read its settings; a refused copy must not make the folder again.
+  RemoveTree(SettingsFolder());
+
+  TProcess second(ProgramPath());
+  EXPECT_EQ(second.WaitExit(10000), 0u);
+  EXPECT_EQ(CountProcessWindows(second.Id(), "TForm1"), 0);
+  EXPECT_FALSE(Exists(SettingsFolder()));
+  EXPECT_FALSE(IsIconic(window));
+  const auto record = ReadRecord(ProgramPath());
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->Count, 1);
+  EXPECT_EQ(record->Handle, HandleToLong(window));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitExit(10000), 0u);
+}
+
+TEST_F(Guard, KilledCopyLeavesNothingBehind) {
+  {
+    TProcess first(ProgramPath());
+    ASSERT_TRUE(FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait));
+    first.Kill();
+  }
+  EXPECT_FALSE(ReadRecord(ProgramPath()));
+  TProcess again(ProgramPath());
+  HWND window = FindProcessWindow(again.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(ReadRecord(ProgramPath())->Count, 1);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(again.WaitExit(10000), 0u);
+}
+
+TEST_F(Guard, CopiesInDifferentFoldersRunSideBySide) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "px2d guard copy";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string copy = folder + "\\" + PX2D_EXE_NAME;
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
+  {
+    TProcess first(ProgramPath());
+    TProcess other(copy);
+    HWND a = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
+    HWND b = FindProcessWindow(other.Id(), "TForm1", kCaption, kWindowWait);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(ReadRecord(ProgramPath())->Count, 1);
+    EXPECT_EQ(ReadRecord(copy)->Count, 1);
+    EXPECT_EQ(ReadRecord(copy)->Handle, HandleToLong(b));
+    PostMessageA(a, WM_CLOSE, 0, 0);
+    PostMessageA(b, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitExit(10000), 0u);
+    EXPECT_EQ(other.WaitExit(10000), 0u);
+  }
+  DeleteFileA(copy.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(Guard, NameTakenByAnotherKindOfObjectIsAnApplicationError) {
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, InstanceNameOf(ProgramPath()).c_str());
+  ASSERT_TRUE(event);
+  TProcess copy(ProgramPath());
+  HWND box = FindProcessWindow(copy.Id(), "#32770", "Application Error", kWindowWait);
+  ASSERT_TRUE(box);
+  char text[512] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  EXPECT_EQ(std::string(text).rfind("System Error.  Code: 6.\r\n", 0), 0u) << text;
+  EXPECT_EQ(CountProcessWindows(copy.Id(), "TForm1"), 0);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(copy.WaitExit(10000), 1u);
+  CloseHandle(event);
+}
+
+TEST_F(Guard, StartStormLeavesExactlyOneWindow) {
+  std::vector<TProcess> copies;
+  for (int i = 0; i < 10; ++i) copies.emplace_back(ProgramPath());
+  // Wait until nine have ended, then the last one is the copy that runs.
+  std::vector<bool> ended(copies.size(), false);
+  int refused = 0;
+  for (const DWORD start = GetTickCount(); refused < 9 && GetTickCount() - start < 20000; Sleep(20)) {
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+      if (ended[i]) continue;
+      if (const auto code = copies[i].WaitExit(0)) {
+        EXPECT_EQ(*code, 0u);
+        ended[i] = true;
+        ++refused;
+      }
+    }
+  }
+  TProcess* running = nullptr;
+  for (std::size_t i = 0; i < copies.size(); ++i)
+    if (!ended[i]) running = &copies[i];
+  EXPECT_EQ(refused, 9);
+  ASSERT_TRUE(running);
+  HWND window = FindProcessWindow(running->Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  const auto record = ReadRecord(ProgramPath());
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->Count, 1);
+  EXPECT_EQ(record->Handle, HandleToLong(window));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(running->WaitExit(10000), 0u);
+}
+
+}  // namespace
+}  // namespace px2d::e2e

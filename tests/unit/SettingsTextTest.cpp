@@ -1,0 +1,119 @@
+// The settings file's text rules: line splitting, writing back, the integer syntax, key lines.
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "core/SettingsText.h"
+
+namespace px2d {
+namespace {
+
+struct SplitCase {
+  const char* name;
+  std::string bytes;
+  TextLines lines;
+};
+
+TEST(SettingsText, SplitsLinesAtEveryKindOfBreak) {
+  const SplitCase cases[] = {
+      {"empty file", "", {}},
+      {"CR LF", "a=1\r\nb=2\r\n", {"a=1", "b=2"}},
+      {"LF only", "a=1\nb=2\n", {"a=1", "b=2"}},
+      {"CR only", "a=1\rb=2\r", {"a=1", "b=2"}},
+      {"no final break", "a=1\r\nb=2", {"a=1", "b=2"}},
+      {"LF CR is two breaks", "a\n\rb", {"a", "", "b"}},
+      {"CR CR LF", "a\r\r\nb", {"a", "", "b"}},
+      {"empty lines count", "\r\n\r\nx\r\n", {"", "", "x"}},
+      {"lone break", "\n", {""}},
+      {"zero byte ends the text", std::string("a=1\r\nb=2\0c=3\r\n", 14), {"a=1", "b=2"}},
+      {"zero byte first", std::string("\0a=1", 4), {}},
+      {"byte-order mark kept", "\xEF\xBB\xBFkey=1\r\n", {"\xEF\xBB\xBFkey=1"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitLines(c.bytes), c.lines) << c.name;
+}
+
+TEST(SettingsText, WritesEveryLineWithCrLf) {
+  EXPECT_EQ(JoinLines({}), "");
+  EXPECT_EQ(JoinLines({""}), "\r\n");
+  EXPECT_EQ(JoinLines({"a=1", "no equals sign here", "=5"}), "a=1\r\nno equals sign here\r\n=5\r\n");
+  EXPECT_EQ(JoinLines(SplitLines("a\nb\rc")), "a\r\nb\r\nc\r\n");
+}
+
+struct IntegerCase {
+  const char* text;
+  bool parses;
+  std::int32_t value;
+};
+
+TEST(SettingsText, ParsesTheIntegerSyntax) {
+  const IntegerCase cases[] = {
+      {"42", true, 42},          {"+42", true, 42},
+      {"042", true, 42},         {"$2a", true, 42},
+      {"x2A", true, 42},         {"X2a", true, 42},
+      {"0X2a", true, 42},        {"0x2A", true, 42},
+      {"  7", true, 7},          {"-7", true, -7},
+      {"-2147483648", true, INT32_MIN}, {"2147483647", true, INT32_MAX},
+      {"$FFFFFFFF", true, -1},   {"-$10", true, -16},
+      {"-$FFFFFFFF", true, 1},   {"$80000000", true, INT32_MIN},
+      {"$000000000001", true, 1}, {"0000000000000000000042", true, 42},
+      {"2147483648", false, 0},  {"-2147483649", false, 0},
+      {"$100000000", false, 0},  {"99999999999999999999", false, 0},
+      {"", false, 0},            {"   ", false, 0},
+      {"-", false, 0},           {"+", false, 0},
+      {"$", false, 0},           {"0x", false, 0},
+      {"4 2", false, 0},         {"1e3", false, 0},
+      {"5 ", false, 0},          {"\t5", false, 0},
+      {"+-5", false, 0},         {"--5", false, 0},
+      {"- 5", false, 0},         {"$-5", false, 0},
+      {"true", false, 0},        {"$g", false, 0},
+      {"0x0x1", false, 0},       {"x", false, 0},
+  };
+  for (const auto& c : cases) {
+    std::int32_t value = 12345;
+    EXPECT_EQ(ParseInteger(c.text, value), c.parses) << '"' << c.text << '"';
+    if (c.parses) {
+      EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    }
+  }
+}
+
+TEST(SettingsText, BooleanIsTheLowestEightBits) {
+  for (std::int32_t v : {1, 2, -1, 257, 255}) EXPECT_TRUE(IntegerToBool(v)) << v;
+  for (std::int32_t v : {0, 256, 0x100, 512, INT32_MIN}) EXPECT_FALSE(IntegerToBool(v)) << v;
+}
+
+// Case-insensitive for ASCII only: the store passes the locale's comparison instead.
+bool AsciiSame(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+TEST(SettingsText, FindsTheFirstLineWhoseWholeNameMatches) {
+  const TextLines lines = {"no equals sign here", "=5", "area size =1", "area size=5", "AREA SIZE=7"};
+  EXPECT_EQ(FindKeyLine(lines, "area size", AsciiSame), 3);
+  EXPECT_EQ(FindKeyLine(lines, "Area Size", AsciiSame), 3);
+  EXPECT_EQ(FindKeyLine(lines, "area size ", AsciiSame), 2);
+  EXPECT_EQ(FindKeyLine(lines, "", AsciiSame), 1);
+  EXPECT_EQ(FindKeyLine(lines, "no equals sign here", AsciiSame), -1);
+  EXPECT_EQ(ValueOfLine("area size= 5", "area size"), " 5");
+  EXPECT_EQ(ValueOfLine("a=b=c", "a"), "b=c");
+  EXPECT_EQ(ValueOfLine("a=", "a"), "");
+}
+
+TEST(SettingsText, WritesReplaceInPlaceAppendOrDelete) {
+  TextLines lines = {"x=1", "area size=5", "AREA SIZE=7"};
+  WriteKeyValue(lines, "Area Size", "9", AsciiSame);
+  EXPECT_EQ(lines, (TextLines{"x=1", "Area Size=9", "AREA SIZE=7"}));
+  WriteKeyValue(lines, "new", "v", AsciiSame);
+  EXPECT_EQ(lines, (TextLines{"x=1", "Area Size=9", "AREA SIZE=7", "new=v"}));
+  WriteKeyValue(lines, "area size", "", AsciiSame);
+  EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v"}));
+  WriteKeyValue(lines, "missing", "", AsciiSame);
+  EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v"}));
+}
+
+}  // namespace
+}  // namespace px2d

@@ -1,0 +1,252 @@
+// The settings store against real files in the roaming application-data folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "framework/Handles.h"
+#include "unSetup.h"
+
+namespace px2d {
+namespace {
+
+std::string AppDataFolder() {
+  char buffer[MAX_PATH + 1] = {};
+  SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE);
+  return buffer;
+}
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string child = path + "\\" + name;
+      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+      else DeleteFileA(child.c_str());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryA(path.c_str());
+  DeleteFileA(path.c_str());
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Every test works on an application name of its own, so the real settings stay untouched.
+class SetupStore : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store.AppName = "Px2DStoreTest";
+    folder = AppDataFolder() + "\\Brightfallow\\" + store.AppName;
+    file = folder + "\\" + store.AppName + ".conf";
+    RemoveTree(folder);
+  }
+  void TearDown() override { RemoveTree(folder); }
+
+  // The folder holds the settings file and nothing else: no temporary file is left behind.
+  void ExpectOnlyTheSettingsFile() {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+      const std::string name = data.cFileName;
+      if (name != "." && name != "..") {
+        EXPECT_EQ(name, store.AppName + ".conf");
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+
+  TGenericSetup store;
+  std::string folder, file;
+};
+
+TEST_F(SetupStore, StartsEmptyAsUnknown) {
+  TGenericSetup fresh;
+  EXPECT_EQ(fresh.AppName, "Unknown");
+  EXPECT_TRUE(fresh.Lines.empty());
+}
+
+TEST_F(SetupStore, MissingFileLoadsNothingButMakesTheFolder) {
+  store.Lines = {"kept=1"};
+  EXPECT_EQ(store.ConfigFileName(), file);
+  store.LoadSettings();
+  EXPECT_EQ(store.Lines, TextLines{"kept=1"});
+  EXPECT_TRUE(Exists(folder));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(store.ReadInteger("area size", 3), 3);
+}
+
+TEST_F(SetupStore, LoadsAnyLineEndingAndSavesCrLfWithUnknownLinesInPlace) {
+  store.ConfigFileName();
+  WriteBytes(file, "no equals sign here\n=5\rarea size=5\n\rlast");
+  store.LoadSettings();
+  EXPECT_EQ(store.Lines, (TextLines{"no equals sign here", "=5", "area size=5", "", "last"}));
+  store.SaveSettings();
+  EXPECT_EQ(ReadBytes(file), "no equals sign here\r\n=5\r\narea size=5\r\n\r\nlast\r\n");
+  ExpectOnlyTheSettingsFile();
+
+  store.Lines.clear();
+  store.SaveSettings();
+  EXPECT_EQ(ReadBytes(file), "");
+  store.Lines = {"x=1"};
+  store.LoadSettings();
+  EXPECT_TRUE(store.Lines.empty());
+}
+
+TEST_F(SetupStore, FirstMatchingLineIsTheKeysLine) {
+  store.Lines = {"area size=5", "AREA SIZE=7"};
+  EXPECT_EQ(store.ReadInteger("area size", 0), 5);
+  store.WriteInteger("Area Size", 9);
+  EXPECT_EQ(store.Lines, (TextLines{"Area Size=9", "AREA SIZE=7"}));
+  store.WriteString("area size", "");
+  EXPECT_EQ(store.Lines, TextLines{"AREA SIZE=7"});
+  EXPECT_EQ(store.ReadInteger("area size", 0), 7);
+  store.WriteBool("run with windows", true);
+  store.WriteInteger("n", -12);
+  EXPECT_EQ(store.Lines, (TextLines{"AREA SIZE=7", "run with windows=1", "n=-12"}));
+}
+
+struct ReadCase {
+  const char* line;
+  std::string text;  // ReadString with the default "d"
+  std::int32_t integer;  // ReadInteger with the default -99
+  bool boolean;  // ReadBool with the default true
+};
+
+TEST_F(SetupStore, ReadsTextIntegersAndBooleansWithTheirDefaults) {
+  const ReadCase cases[] = {
+      {"k=42", "42", 42, true},
+      {"k= 5", " 5", 5, true},
+      {"k=5 ", "5 ", -99, true},
+      {"k = 5", "d", -99, true},
+      {"k=", "d", -99, true},
+      {"k=0", "0", 0, false},
+      {"k=256", "256", 256, false},
+      {"k=$100", "$100", 256, false},
+      {"k=257", "257", 257, true},
+      {"k=-1", "-1", -1, true},
+      {"k=true", "true", -99, true},
+      {"K=x2A", "x2A", 42, true},
+      {"k=a=b", "a=b", -99, true},
+  };
+  for (const auto& c : cases) {
+    store.Lines = {c.line};
+    EXPECT_EQ(store.ReadString("k", "d"), c.text) << c.line;
+    EXPECT_EQ(store.ReadInteger("k", -99), c.integer) << c.line;
+    EXPECT_EQ(store.ReadBool("k", true), c.boolean) << c.line;
+  }
+  store.Lines = {"k=0"};
+  EXPECT_FALSE(store.ReadBool("k", true));
+  store.Lines = {};
+  EXPECT_FALSE(store.ReadBool("k", false));
+}
+
+TEST_F(SetupStore, ByteOrderMarkAndZeroByteHideKeys) {
+  store.ConfigFileName();
+  WriteBytes(file, std::string("\xEF\xBB\xBF" "a=1\r\nb=2\r\nc=3\0d=4\r\n", 24));
+  store.LoadSettings();
+  EXPECT_EQ(store.ReadInteger("a", 0), 0);
+  EXPECT_EQ(store.ReadInteger("b", 0), 2);
+  EXPECT_EQ(store.ReadInteger("c", 0), 3);
+  EXPECT_EQ(store.ReadInteger("d", 0), 0);
+}
+
+TEST_F(SetupStore, FileHeldForWritingCannotBeLoaded) {
+  store.ConfigFileName();
+  WriteBytes(file, "a=1\r\n");
+  TUniqueHandle other(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(other);
+  store.Lines = {"mine=1"};
+  try {
+    store.LoadSettings();
+    FAIL() << "no error";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message(), "Cannot open file \"" + file + "\". " + SysErrorMessage(ERROR_SHARING_VIOLATION));
+  }
+  EXPECT_EQ(store.Lines, TextLines{"mine=1"});
+}
+
+// Each way the settings file can refuse to be replaced: the save fails with the create error,
+// and the file on disk, the lines in memory and the folder stay exactly as they were.
+TEST_F(SetupStore, SaveThatCannotReplaceTheFileLosesNothing) {
+  struct Case {
+    const char* name;
+    DWORD attributes;
+    DWORD shareMode;  // of another program's open handle; -1 for none
+    DWORD error;
+  };
+  const Case cases[] = {
+      {"read-only", FILE_ATTRIBUTE_READONLY, DWORD(-1), ERROR_ACCESS_DENIED},
+      {"hidden", FILE_ATTRIBUTE_HIDDEN, DWORD(-1), ERROR_ACCESS_DENIED},
+      {"system", FILE_ATTRIBUTE_SYSTEM, DWORD(-1), ERROR_ACCESS_DENIED},
+      {"held open, reading shared", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ, ERROR_SHARING_VIOLATION},
+      {"held open, all shared", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+       ERROR_SHARING_VIOLATION},
+  };
+  const std::string before = "old=1\r\nunknown line\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    store.ConfigFileName();
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(file, before);
+    SetFileAttributesA(file.c_str(), c.attributes);
+    TUniqueHandle other;
+    if (c.shareMode != DWORD(-1)) {
+      other = TUniqueHandle(CreateFileA(file.c_str(), GENERIC_READ, c.shareMode, nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(other);
+    }
+    store.Lines = {"new=2"};
+    try {
+      store.SaveSettings();
+      ADD_FAILURE() << "no error";
+    } catch (const EFCreateError& e) {
+      EXPECT_EQ(e.Message(), "Cannot create file \"" + file + "\". " + SysErrorMessage(c.error));
+    }
+    other.Reset();
+    EXPECT_EQ(store.Lines, TextLines{"new=2"});
+    EXPECT_EQ(ReadBytes(file), before);
+    ExpectOnlyTheSettingsFile();
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  store.SaveSettings();
+  EXPECT_EQ(ReadBytes(file), "new=2\r\n");
+}
+
+TEST_F(SetupStore, SaveIntoAFolderThatCannotBeMadeFails) {
+  // A file where the application's folder belongs keeps the folder from being made.
+  RemoveTree(folder);
+  WriteBytes(folder, "in the way");
+  store.Lines = {"a=1"};
+  try {
+    store.SaveSettings();
+    FAIL() << "no error";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message().rfind("Cannot create file \"" + file + "\". ", 0), 0u) << e.Message();
+  }
+  EXPECT_EQ(ReadBytes(folder), "in the way");
+  DeleteFileA(folder.c_str());
+}
+
+}  // namespace
+}  // namespace px2d
