@@ -32,7 +32,8 @@ void InitializeHotKeys() {
   for (int i = 0; i < hcWin; ++i) {
     char buffer[256] = {};
     // A text missing from the string table keeps its untranslated form, so no prefix is ever empty.
-    if (LoadStringA(module, kCapIds[i], buffer, sizeof buffer) > 0) Caps[static_cast<std::size_t>(i)] = buffer;
+    if (LoadStringA(module, kCapIds[i], buffer, sizeof buffer) > 0)
+      Caps[static_cast<std::size_t>(i)] = buffer;
   }
   Caps[hcWin] = "Win+";
 }
@@ -61,7 +62,8 @@ std::string GetSystemKeyName(std::uint16_t HotKey) {
   if (scanCode == 0) return std::string();
   // Neither the extended-key bit nor the don't-care bit: the right-hand twin of a key gets its name.
   char buffer[64] = {};
-  if (GetKeyNameTextA(static_cast<LONG>((scanCode & 0xFF) << 16), buffer, sizeof buffer) <= 0) return std::string();
+  if (GetKeyNameTextA(static_cast<LONG>((scanCode & 0xFF) << 16), buffer, sizeof buffer) <= 0)
+    return std::string();
   return std::string(buffer, strnlen(buffer, sizeof buffer));
 }
 

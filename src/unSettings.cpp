@@ -9,7 +9,9 @@ bool ReadTick(const TGenericSetup& Setup, TSettingId Id) {
   return Setup.ReadBool(key.Key, key.Default != 0);
 }
 
-void WriteTick(TGenericSetup& Setup, TSettingId Id, bool Ticked) { Setup.WriteBool(SettingKeys[Id].Key, Ticked); }
+void WriteTick(TGenericSetup& Setup, TSettingId Id, bool Ticked) {
+  Setup.WriteBool(SettingKeys[Id].Key, Ticked);
+}
 
 std::int32_t ReadTrackPosition(const TGenericSetup& Setup, TSettingId Id) {
   const TSettingKey& key = SettingKeys[Id];

@@ -32,6 +32,7 @@ struct TSettingKey {
 };
 
 // The keys in the order in which the pages read and write them.
+// clang-format off
 enum TSettingId {
   siIncludeMinimized, siRunWithWindows, siShowBalloon,
   siShowDesktop, siShowDesktopWindow, siDesktopOpacity,
@@ -43,7 +44,9 @@ enum TSettingId {
   siEffectDuration, siSearchDuration,
   siCount
 };
+// clang-format on
 
+// clang-format off
 inline constexpr std::array<TSettingKey, siCount> SettingKeys = {{
     {"include minimized", skBoolean, 1, "", 0, 1, spGeneral, "cbIncludeMinimized", scCheckBox},
     {"run with windows", skBoolean, 0, "", 0, 1, spGeneral, "cbRunWithWindows", scCheckBox},
@@ -67,6 +70,7 @@ inline constexpr std::array<TSettingKey, siCount> SettingKeys = {{
     {"effect duration", skInteger, 400, "", 0, 1000, spAnimation, "tbEffectDuration", scTrackBar},
     {"search duration", skInteger, 300, "", 0, 1000, spAnimation, "tbSearchDuration", scTrackBar},
 }};
+// clang-format on
 
 // The key of active corner N, 1 to 8 clockwise from the top-left corner.
 constexpr TSettingId ActiveCornerSetting(int N) { return static_cast<TSettingId>(siActiveCorner1 + N - 1); }

@@ -5,9 +5,9 @@
 namespace px2d {
 
 const THotKeyCapTable& EnglishHotKeyCaps() {
-  static const THotKeyCapTable caps = {"BkSp", "Tab",  "Esc",   "Enter", "Space",  "PgUp",  "PgDn",
-                                       "End",  "Home", "Left",  "Up",    "Right",  "Down",  "Ins",
-                                       "Del",  "Shift+", "Ctrl+", "Alt+", "Win+"};
+  static const THotKeyCapTable caps = {"BkSp", "Tab",    "Esc",   "Enter", "Space", "PgUp", "PgDn",
+                                       "End",  "Home",   "Left",  "Up",    "Right", "Down", "Ins",
+                                       "Del",  "Shift+", "Ctrl+", "Alt+",  "Win+"};
   return caps;
 }
 
@@ -16,13 +16,20 @@ namespace {
 // The key cap of a key with a fixed text, or -1.
 int FixedCap(unsigned key) {
   switch (key) {
-    case 0x08: return hcBkSp;
-    case 0x09: return hcTab;
-    case 0x0D: return hcEnter;
-    case 0x1B: return hcEsc;
-    case 0x2D: return hcIns;
-    case 0x2E: return hcDel;
-    default: break;
+    case 0x08:
+      return hcBkSp;
+    case 0x09:
+      return hcTab;
+    case 0x0D:
+      return hcEnter;
+    case 0x1B:
+      return hcEsc;
+    case 0x2D:
+      return hcIns;
+    case 0x2E:
+      return hcDel;
+    default:
+      break;
   }
   if (key >= 0x20 && key <= 0x28) return hcSpace + static_cast<int>(key - 0x20);
   return -1;

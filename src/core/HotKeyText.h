@@ -20,11 +20,13 @@ constexpr std::uint16_t hkCtrl = 0x4000;
 constexpr std::uint16_t hkAlt = 0x8000;
 
 // The key caps: names of the keys that have a fixed text, and the four prefixes.
+// clang-format off
 enum THotKeyCap {
   hcBkSp, hcTab, hcEsc, hcEnter, hcSpace, hcPgUp, hcPgDn, hcEnd, hcHome,
   hcLeft, hcUp, hcRight, hcDown, hcIns, hcDel, hcShift, hcCtrl, hcAlt, hcWin,
   hcCount
 };
+// clang-format on
 using THotKeyCapTable = std::array<std::string, hcCount>;
 
 // The untranslated texts; the string table of the program normally holds the same.

@@ -26,8 +26,8 @@ std::string TComboBoxStrings::Get(int Index) const {
 
 int TComboBoxStrings::FindExact(const std::string& S) const {
   // -1 searches the whole list from its first item.
-  const LRESULT index = SendMessageA(FHandle, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(S.c_str()));
+  const LRESULT index =
+      SendMessageA(FHandle, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(S.c_str()));
   return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 

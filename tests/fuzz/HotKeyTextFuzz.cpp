@@ -23,16 +23,31 @@ bool AsciiSameText(std::string_view a, std::string_view b) {
 // a key below 8 shares with one above (0x06/0x91), and keys without a name.
 std::string DriverName(std::uint16_t code) {
   switch (code & 0xFF) {
-    case 0x03: return "Cancel";
-    case 0x06: case 0x91: return "Scroll Lock";
-    case 0x10: case 0xA0: case 0xA1: return "Shift";
-    case 0x11: case 0xA2: case 0xA3: return "Ctrl";
-    case 0x12: return "Alt";
-    case 0x6A: return "Num *";
-    case 0x6E: return "Num Del";
-    case 0xBA: return ";";
-    case 0xBB: return "=";
-    default: return std::string();
+    case 0x03:
+      return "Cancel";
+    case 0x06:
+    case 0x91:
+      return "Scroll Lock";
+    case 0x10:
+    case 0xA0:
+    case 0xA1:
+      return "Shift";
+    case 0x11:
+    case 0xA2:
+    case 0xA3:
+      return "Ctrl";
+    case 0x12:
+      return "Alt";
+    case 0x6A:
+      return "Num *";
+    case 0x6E:
+      return "Num Del";
+    case 0xBA:
+      return ";";
+    case 0xBB:
+      return "=";
+    default:
+      return std::string();
   }
 }
 

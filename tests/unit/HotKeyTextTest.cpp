@@ -21,11 +21,10 @@ bool AsciiSameText(std::string_view a, std::string_view b) {
 // Driver names in the manner of a common layout: left- and right-hand twins share a name, one key
 // below 8 has a name of its own, and another below 8 shares the name of a key above.
 const std::map<std::uint16_t, std::string> kDriverNames = {
-    {0x03, "Cancel"},  {0x06, "Scroll Lock"}, {0x10, "Shift"},  {0x11, "Ctrl"},
-    {0x12, "Alt"},     {0x14, "Caps Lock"},   {0x2E, "Num Del"}, {0x6A, "Num *"},
-    {0x6B, "Num +"},   {0x6E, "Num Del"},     {0x91, "Scroll Lock"}, {0xA0, "Shift"},
-    {0xA1, "Shift"},   {0xA2, "Ctrl"},        {0xA3, "Ctrl"},   {0xBA, ";"},
-    {0xDC, "^"},
+    {0x03, "Cancel"},      {0x06, "Scroll Lock"}, {0x10, "Shift"}, {0x11, "Ctrl"},  {0x12, "Alt"},
+    {0x14, "Caps Lock"},   {0x2E, "Num Del"},     {0x6A, "Num *"}, {0x6B, "Num +"}, {0x6E, "Num Del"},
+    {0x91, "Scroll Lock"}, {0xA0, "Shift"},       {0xA1, "Shift"}, {0xA2, "Ctrl"},  {0xA3, "Ctrl"},
+    {0xBA, ";"},           {0xDC, "^"},
 };
 
 std::string DriverName(std::uint16_t code) {
@@ -52,15 +51,27 @@ TEST(HotKeyText, CodeToText) {
       {0x0039, "9"},
       {0x0070, "F1"},
       {0x0087, "F24"},
-      {0x0F41, "A"},             // bits 8-11 carry nothing
-      {0x0008, "BkSp"},         {0x0009, "Tab"},  {0x000D, "Enter"}, {0x001B, "Esc"},
-      {0x0020, "Space"},        {0x0021, "PgUp"}, {0x0022, "PgDn"},  {0x0023, "End"},
-      {0x0024, "Home"},         {0x0025, "Left"}, {0x0026, "Up"},    {0x0027, "Right"},
-      {0x0028, "Down"},         {0x002D, "Ins"},  {0x002E, "Del"},   // fixed, not the driver's
-      {0x0010, "Shift"},        {0x6011, "Ctrl+Shift+Ctrl"},
-      {0x006B, "Num +"},        // the numeric keypad takes the driver's names
-      {0x0088, ""},             // beyond F24 and without a driver name
-      {0xF007, ""},             // no name: no text, whatever the modifiers
+      {0x0F41, "A"},  // bits 8-11 carry nothing
+      {0x0008, "BkSp"},
+      {0x0009, "Tab"},
+      {0x000D, "Enter"},
+      {0x001B, "Esc"},
+      {0x0020, "Space"},
+      {0x0021, "PgUp"},
+      {0x0022, "PgDn"},
+      {0x0023, "End"},
+      {0x0024, "Home"},
+      {0x0025, "Left"},
+      {0x0026, "Up"},
+      {0x0027, "Right"},
+      {0x0028, "Down"},
+      {0x002D, "Ins"},
+      {0x002E, "Del"},  // fixed, not the driver's
+      {0x0010, "Shift"},
+      {0x6011, "Ctrl+Shift+Ctrl"},
+      {0x006B, "Num +"},  // the numeric keypad takes the driver's names
+      {0x0088, ""},       // beyond F24 and without a driver name
+      {0xF007, ""},       // no name: no text, whatever the modifiers
   };
   for (const auto& c : cases) EXPECT_EQ(HotKeyToText(c.code, kNaming), c.text) << std::hex << c.code;
 }
@@ -78,18 +89,18 @@ TEST(HotKeyText, TextToCode) {
       {0x4041, "^Ctrl+a"},
       {0x0020, "space"},
       {0x0087, "f24"},
-      {0x0010, "Shift"},   // no plus: a key name, the lowest key of that name
-      {0x0011, "CTRL"},    // the right-hand twin is never returned
-      {0x0103, "Cancel"},  // only a key below 8 has it: its number plus 0x100
+      {0x0010, "Shift"},        // no plus: a key name, the lowest key of that name
+      {0x0011, "CTRL"},         // the right-hand twin is never returned
+      {0x0103, "Cancel"},       // only a key below 8 has it: its number plus 0x100
       {0x0091, "Scroll Lock"},  // a key below 8 shares it with a key above: the one above
       {0x006E, "Num Del"},      // 0x2E has the fixed name "Del"
       {0x002E, "Del"},
       {0x2011, "Shift+Ctrl"},  // the rest is the name of the Ctrl key
   };
   for (const auto& c : cases) EXPECT_EQ(TextToHotKey(c.text, kNaming), c.code) << c.text;
-  const char* const noKey[] = {"",         "Ctrl+",   "Shift+", "Win+Alt+", "^",     "Ctrl + A",
-                               " F11",     "F11 ",    "F25",    "F0",       "Ctrl+Shift+",
-                               "ctrl+A+",  "A+Ctrl+", "Win",    "Num",      "^^",    "Ctrl+\xC4"};
+  const char* const noKey[] = {"",        "Ctrl+", "Shift+", "Win+Alt+", "^",           "Ctrl + A",
+                               " F11",    "F11 ",  "F25",    "F0",       "Ctrl+Shift+", "ctrl+A+",
+                               "A+Ctrl+", "Win",   "Num",    "^^",       "Ctrl+\xC4"};
   for (const char* text : noKey) EXPECT_EQ(TextToHotKey(text, kNaming), 0) << text;
 }
 
@@ -116,12 +127,16 @@ TEST(HotKeyText, NameThatBeginsWithAPrefixIsLost) {
 
 TEST(HotKeyText, KeyCapsComeFromTheTableInUse) {
   THotKeyCapTable caps = EnglishHotKeyCaps();
-  caps[hcBkSp] = "R\xFC" "cktaste";
+  caps[hcBkSp] =
+      "R\xFC"
+      "cktaste";
   caps[hcShift] = "Umschalt+";
   caps[hcCtrl] = "Strg+";
   caps[hcWin] = "Win+";
   const THotKeyNaming german{caps, DriverName, AsciiSameText};
-  EXPECT_EQ(HotKeyToText(0x7008, german), "Win+Strg+Umschalt+R\xFC" "cktaste");
+  EXPECT_EQ(HotKeyToText(0x7008, german),
+            "Win+Strg+Umschalt+R\xFC"
+            "cktaste");
   EXPECT_EQ(TextToHotKey("strg+umschalt+f11", german), 0x607A);
   EXPECT_EQ(TextToHotKey("^F11", german), 0x407A);
   EXPECT_EQ(TextToHotKey("Ctrl+F11", german), 0);  // the English prefix is no prefix here

@@ -20,10 +20,10 @@ TEST_F(HotKeys, KeyCapsAreTheStringTableTexts) {
   const struct {
     UINT id;
     THotKeyCap cap;
-  } table[] = {{65340, hcBkSp}, {65341, hcTab},   {65342, hcEsc},   {65343, hcEnter}, {65312, hcSpace},
-               {65313, hcPgUp}, {65314, hcPgDn},  {65315, hcEnd},   {65316, hcHome},  {65317, hcLeft},
-               {65318, hcUp},   {65319, hcRight}, {65320, hcDown},  {65321, hcIns},   {65322, hcDel},
-               {65323, hcShift}, {65324, hcCtrl}, {65325, hcAlt}};
+  } table[] = {{65340, hcBkSp},  {65341, hcTab},   {65342, hcEsc},  {65343, hcEnter}, {65312, hcSpace},
+               {65313, hcPgUp},  {65314, hcPgDn},  {65315, hcEnd},  {65316, hcHome},  {65317, hcLeft},
+               {65318, hcUp},    {65319, hcRight}, {65320, hcDown}, {65321, hcIns},   {65322, hcDel},
+               {65323, hcShift}, {65324, hcCtrl},  {65325, hcAlt}};
   for (const auto& entry : table) {
     char buffer[256] = {};
     ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), entry.id, buffer, sizeof buffer), 0) << entry.id;
@@ -61,19 +61,29 @@ TEST_F(HotKeys, ExamplesInBothDirections) {
   const struct {
     std::uint16_t code;
     const char* text;
-  } toText[] = {{0x0000, ""},           {0x607A, "Ctrl+Shift+F11"}, {0xF07A, "Win+Ctrl+Shift+Alt+F11"},
-                {0x007A, "F11"},        {0x405A, "Ctrl+Z"},         {0xF058, "Win+Ctrl+Shift+Alt+X"},
-                {0x4041, "Ctrl+A"},     {0x0020, "Space"},          {0x2008, "Shift+BkSp"}};
+  } toText[] = {{0x0000, ""},       {0x607A, "Ctrl+Shift+F11"}, {0xF07A, "Win+Ctrl+Shift+Alt+F11"},
+                {0x007A, "F11"},    {0x405A, "Ctrl+Z"},         {0xF058, "Win+Ctrl+Shift+Alt+X"},
+                {0x4041, "Ctrl+A"}, {0x0020, "Space"},          {0x2008, "Shift+BkSp"}};
   for (const auto& c : toText) EXPECT_EQ(HotKeyToText(c.code), c.text) << std::hex << c.code;
 
   const struct {
     const char* text;
     std::uint16_t code;
-  } toCode[] = {{"F11", 0x007A},       {"ctrl+shift+f11", 0x607A}, {"Shift+Ctrl+F11", 0x607A},
-                {"^Z", 0x405A},        {"win+alt+a", 0x9041},      {"Alt+Shift+Ctrl+Win+X", 0xF058},
-                {"Ctrl+Ctrl+A", 0x4041}, {"^A", 0x4041},           {"Ctrl+", 0},
-                {"Ctrl + A", 0},       {"", 0},                    {"Shift+", 0},
-                {"Win+Alt+", 0},       {"F11 ", 0},                {"no such key", 0}};
+  } toCode[] = {{"F11", 0x007A},
+                {"ctrl+shift+f11", 0x607A},
+                {"Shift+Ctrl+F11", 0x607A},
+                {"^Z", 0x405A},
+                {"win+alt+a", 0x9041},
+                {"Alt+Shift+Ctrl+Win+X", 0xF058},
+                {"Ctrl+Ctrl+A", 0x4041},
+                {"^A", 0x4041},
+                {"Ctrl+", 0},
+                {"Ctrl + A", 0},
+                {"", 0},
+                {"Shift+", 0},
+                {"Win+Alt+", 0},
+                {"F11 ", 0},
+                {"no such key", 0}};
   for (const auto& c : toCode) EXPECT_EQ(TextToHotKey(c.text), c.code) << c.text;
 }
 
@@ -150,8 +160,8 @@ class KeyList : public HotKeys {
   void SetUp() override {
     parent_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent_, nullptr);
-    combo_ = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0, 0,
-                             145, 200, parent_, nullptr, nullptr, nullptr);
+    combo_ = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS, 0,
+                             0, 145, 200, parent_, nullptr, nullptr, nullptr);
     ASSERT_NE(combo_, nullptr);
   }
   void TearDown() override {

@@ -17,14 +17,18 @@ class Settings : public ::testing::Test {
 // the hot-key code.
 int Shown(const TGenericSetup& setup, TSettingId id) {
   switch (SettingKeys[id].ControlKind) {
-    case scCheckBox: return ReadTick(setup, id) ? 1 : 0;
-    case scTrackBar: return ReadTrackPosition(setup, id);
-    case scCornerList: return ReadCornerIndex(setup, id);
+    case scCheckBox:
+      return ReadTick(setup, id) ? 1 : 0;
+    case scTrackBar:
+      return ReadTrackPosition(setup, id);
+    case scCornerList:
+      return ReadCornerIndex(setup, id);
     case scSearchMarkers: {
       int position = -1;
       return ReadSearchPosition(setup, position) ? position : -1;
     }
-    case scKeyboard: return ReadActivationKey(setup);
+    case scKeyboard:
+      return ReadActivationKey(setup);
   }
   return -2;
 }
@@ -32,10 +36,14 @@ int Shown(const TGenericSetup& setup, TSettingId id) {
 // Writes what a page would write for a shown value.
 void WriteShown(TGenericSetup& setup, TSettingId id, int value) {
   switch (SettingKeys[id].ControlKind) {
-    case scCheckBox: return WriteTick(setup, id, value != 0);
-    case scTrackBar: return WriteTrackPosition(setup, id, value);
-    case scCornerList: return WriteCornerIndex(setup, id, value);
-    case scSearchMarkers: return WriteSearchPosition(setup, value);
+    case scCheckBox:
+      return WriteTick(setup, id, value != 0);
+    case scTrackBar:
+      return WriteTrackPosition(setup, id, value);
+    case scCornerList:
+      return WriteCornerIndex(setup, id, value);
+    case scSearchMarkers:
+      return WriteSearchPosition(setup, value);
     case scKeyboard: {
       std::uint16_t key = 0;
       TShiftState shift;
@@ -61,13 +69,13 @@ TEST_F(Settings, DefaultsWrittenByThePagesGiveTheFirstFile) {
     const auto id = static_cast<TSettingId>(i);
     if (id != siSearchPosition) WriteShown(setup_, id, Shown(setup_, id));
   }
-  const TextLines expected = {
-      "search position=0",   "include minimized=1", "run with windows=0",  "show balloon=1",
-      "show desktop=1",      "show desktop window=0", "desktop opacity=75", "activation key=F11",
-      "active corner 1=1",   "active corner 2=0",   "active corner 3=0",   "active corner 4=0",
-      "active corner 5=0",   "active corner 6=0",   "active corner 7=0",   "active corner 8=0",
-      "area size=1",         "activation delay=100", "enable search=1",    "effect duration=400",
-      "search duration=300"};
+  const TextLines expected = {"search position=0",  "include minimized=1", "run with windows=0",
+                              "show balloon=1",     "show desktop=1",      "show desktop window=0",
+                              "desktop opacity=75", "activation key=F11",  "active corner 1=1",
+                              "active corner 2=0",  "active corner 3=0",   "active corner 4=0",
+                              "active corner 5=0",  "active corner 6=0",   "active corner 7=0",
+                              "active corner 8=0",  "area size=1",         "activation delay=100",
+                              "enable search=1",    "effect duration=400", "search duration=300"};
   EXPECT_EQ(setup_.Lines, expected);
 }
 
@@ -90,8 +98,8 @@ TEST_F(Settings, EachKeyIsReadAndWrittenUnderItsExactText) {
 
 struct StoredCase {
   TSettingId id;
-  const char* stored;  // the value text in the file
-  int shown;           // what the control shows
+  const char* stored;   // the value text in the file
+  int shown;            // what the control shows
   const char* written;  // the line after the page writes back what it shows; empty for none
 };
 
