@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "fmMain.h"
+#include "unHotKeys.h"
 #include "unInstances.h"
 
 using namespace px2d;
@@ -9,6 +10,8 @@ using namespace px2d;
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   int exitCode = 0;
   try {
+    // The units first: the key caps come from the string table before anything names a key.
+    InitializeHotKeys();
     // The module handle stands in until the options window exists and takes its place.
     if (!CheckPreviousInstance(static_cast<std::uint32_t>(HandleToLong(hInstance)), 1)) {
       Application.Initialize();
