@@ -74,17 +74,12 @@ void FillGradient(Gdiplus::Graphics& g, const Gdiplus::GraphicsPath& shape, cons
 
 }  // namespace
 
-COLORREF ColorToRGB(COLORREF Color) {
-  if (Color & 0x80000000u) return GetSysColor(static_cast<int>(Color & 0xFF));
-  return Color & 0x00FFFFFFu;
-}
-
 COLORREF ShiftColor(COLORREF Color, int Delta) {
   auto clamp = [Delta](int v) { return static_cast<BYTE>(std::clamp(v + Delta, 0, 255)); };
   return RGB(clamp(GetRValue(Color)), clamp(GetGValue(Color)), clamp(GetBValue(Color)));
 }
 
-COLORREF SmoothFaceColor(COLORREF Color, bool Enabled, bool Pressed) {
+COLORREF SmoothFaceColor(TColor Color, bool Enabled, bool Pressed) {
   const COLORREF base = Enabled ? ColorToRGB(Color) : RGB(0x50, 0x50, 0x50);
   if (!Pressed) return base;
   // The value of the colour in HSV times 0.8, hue and saturation kept: every component times 0.8.
@@ -148,47 +143,20 @@ void DrawSmoothFace(Gdiplus::Graphics& g, const TSmoothFace& Face) {
   }
 }
 
-TAlphaBitmap::TAlphaBitmap(int AWidth, int AHeight) : FWidth(std::max(AWidth, 0)), FHeight(std::max(AHeight, 0)) {
-  FDC = CreateCompatibleDC(nullptr);
-  if (FWidth > 0 && FHeight > 0) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = FWidth;
-    info.bmiHeader.biHeight = -FHeight;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    FBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    FBits = static_cast<std::uint32_t*>(bits);
-    if (FBitmap && FDC) FOldBitmap = SelectObject(FDC, FBitmap);
-  }
-  Clear();
+void TGDIPFill::Assign(const TGDIPFill& Source) {
+  if (&Source == this) return;
+  SetColor(Source.FColor);
+  SetBorderColor(Source.FBorderColor);
+  SetRounding(Source.FRounding);
+  SetShadow(Source.FShadow);
 }
 
-TAlphaBitmap::~TAlphaBitmap() {
-  if (FOldBitmap) SelectObject(FDC, FOldBitmap);
-  if (FBitmap) DeleteObject(FBitmap);
-  if (FDC) DeleteDC(FDC);
-}
-
-std::uint32_t TAlphaBitmap::Pixel(int X, int Y) const {
-  if (!FBits || X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return 0;
+void DrawFaceInto(TDibSurface& Picture, const TSmoothFace& Face) {
   GdiFlush();
-  return FBits[static_cast<size_t>(Y) * FWidth + X];
-}
-
-void TAlphaBitmap::Clear() {
-  if (!FBits) return;
-  GdiFlush();
-  std::memset(FBits, 0, static_cast<size_t>(FWidth) * FHeight * 4);
-}
-
-void TAlphaBitmap::DrawFace(const TSmoothFace& Face) {
-  Clear();
-  if (!FBits) return;
+  std::memset(Picture.Bits(), 0, static_cast<size_t>(Picture.Width()) * Picture.Height() * 4);
   // GDI+ draws straight into the pixels, keeping their alpha; every object lives for this one drawing.
-  Gdiplus::Bitmap target(FWidth, FHeight, FWidth * 4, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(FBits));
+  Gdiplus::Bitmap target(Picture.Width(), Picture.Height(), Picture.Width() * 4, PixelFormat32bppPARGB,
+                         reinterpret_cast<BYTE*>(Picture.Bits()));
   if (target.GetLastStatus() != Gdiplus::Ok) return;
   Gdiplus::Graphics g(&target);
   if (g.GetLastStatus() != Gdiplus::Ok) return;
@@ -196,10 +164,10 @@ void TAlphaBitmap::DrawFace(const TSmoothFace& Face) {
   DrawSmoothFace(g, Face);
 }
 
-void TAlphaBitmap::DrawTo(HDC Dest, int X, int Y) const {
-  if (!FBits || !FDC) return;
+void DrawWithAlpha(HDC Dest, const TDibSurface& Picture, int X, int Y) {
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(Dest, X, Y, FWidth, FHeight, FDC, 0, 0, FWidth, FHeight, blend);
+  AlphaBlend(Dest, X, Y, Picture.Width(), Picture.Height(), Picture.DC(), 0, 0, Picture.Width(),
+             Picture.Height(), blend);
 }
 
 }  // namespace px2d
