@@ -1,6 +1,8 @@
 #include "GDIPFill.h"
 
+// GDI+ needs the COM stream types, which the lean Windows header leaves out.
 #include <objidl.h>
+
 #include <gdiplus.h>
 
 #include <algorithm>
@@ -138,7 +140,8 @@ void DrawSmoothFace(Gdiplus::Graphics& g, const TSmoothFace& Face) {
     AddRoundedOutline(ring, 2, 3, W - 5, H - 6, BevelRadius);
     ring.CloseFigure();
     const COLORREF bevel = ColorToRGB(Face.BevelColor);
-    Gdiplus::SolidBrush brush(Gdiplus::Color(BevelAlpha, GetRValue(bevel), GetGValue(bevel), GetBValue(bevel)));
+    Gdiplus::SolidBrush brush(
+        Gdiplus::Color(BevelAlpha, GetRValue(bevel), GetGValue(bevel), GetBValue(bevel)));
     g.FillPath(&brush, &ring);
   }
 }

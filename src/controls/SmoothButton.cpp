@@ -1,8 +1,5 @@
 #include "SmoothButton.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 namespace px2d {
 
 // --- property groups ---

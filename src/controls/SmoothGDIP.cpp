@@ -1,6 +1,8 @@
 #include "SmoothGDIP.h"
 
+// GDI+ needs the COM stream types, which the lean Windows header leaves out.
 #include <objidl.h>
+
 #include <gdiplus.h>
 
 namespace px2d {

@@ -36,7 +36,8 @@ class TScreenPicture : public TGraphicControl {
           const double streak = std::max(0.0, 1 - std::abs((x - 1.6 * y) - 10) / 14.0) * 0.35 +
                                 std::max(0.0, 1 - std::abs((x - 1.6 * y) + 50) / 10.0) * 0.25;
           auto mix = [&](double a, double b) {
-            return static_cast<std::uint32_t>(std::clamp(a + (b - a) * warm + 255 * streak * 0.5, 0.0, 255.0));
+            return static_cast<std::uint32_t>(
+                std::clamp(a + (b - a) * warm + 255 * streak * 0.5, 0.0, 255.0));
           };
           FPicture->Bits()[y * 120 + x] = mix(20, 170) << 16 | mix(110, 200) << 8 | mix(150, 60);
         }

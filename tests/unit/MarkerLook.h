@@ -25,10 +25,14 @@ struct Look {
   Rgb f, fMinus40, fPlus100, fPlus220;
 };
 
-inline const Look Idle{"idle", 7237229, false, {109, 110, 110}, {69, 70, 70}, {209, 210, 210}, {255, 255, 255}};
-inline const Look Selected{"selected", 16750899, false, {51, 153, 255}, {11, 113, 215}, {151, 253, 255}, {255, 255, 255}};
-inline const Look IdlePressed{"idle pressed", 7237229, true, {87, 88, 88}, {47, 48, 48}, {187, 188, 188}, {255, 255, 255}};
-inline const Look SelectedPressed{"selected pressed", 16750899, true, {41, 122, 204}, {1, 82, 164}, {141, 222, 255}, {255, 255, 255}};
+inline const Look Idle{"idle",       7237229,         false,          {109, 110, 110},
+                       {69, 70, 70}, {209, 210, 210}, {255, 255, 255}};
+inline const Look Selected{"selected",     16750899,        false,          {51, 153, 255},
+                           {11, 113, 215}, {151, 253, 255}, {255, 255, 255}};
+inline const Look IdlePressed{"idle pressed", 7237229,         true,           {87, 88, 88},
+                              {47, 48, 48},   {187, 188, 188}, {255, 255, 255}};
+inline const Look SelectedPressed{"selected pressed", 16750899,        true,           {41, 122, 204},
+                                  {1, 82, 164},       {141, 222, 255}, {255, 255, 255}};
 inline const Look Looks[] = {Idle, Selected, IdlePressed, SelectedPressed};
 
 // One stop-to-stop blend, as GDI+ does it with gamma correction (in linear light) and, for Wine,

@@ -55,7 +55,8 @@ class SmoothButton : public ::testing::Test {
   void ExpectShows(const Look& look) {
     auto shot = Shot();
     ExpectLook([&](int x, int y) { return shot->Pixel(x, y) & 0xFFFFFF; }, look);
-    for (const POINT& p : Corners) EXPECT_EQ(shot->Pixel(p.x, p.y) & 0xFFFFFF, PagePixel) << p.x << "," << p.y;
+    for (const POINT& p : Corners)
+      EXPECT_EQ(shot->Pixel(p.x, p.y) & 0xFFFFFF, PagePixel) << p.x << "," << p.y;
   }
   void Send(UINT msg, int x, int y, WPARAM keys = 0) {
     SendMessageA(Marker->Handle(), msg, keys, MAKELPARAM(x, y));
@@ -176,7 +177,8 @@ TEST_F(SmoothButton, WritingTheValueItHasDrawsNothingAnew) {
 }
 
 TEST_F(SmoothButton, ADisabledMarkerIsGreyAndShowsNoPress) {
-  const Look disabled{"disabled", 0x505050, false, {80, 80, 80}, {40, 40, 40}, {180, 180, 180}, {255, 255, 255}};
+  const Look disabled{"disabled",   0x505050,        false,          {80, 80, 80},
+                      {40, 40, 40}, {180, 180, 180}, {255, 255, 255}};
   Marker->SetEnabled(false);
   ExpectShows(disabled);
   // Windows delivers no mouse input to a disabled window; a press sent anyway changes nothing.

@@ -50,7 +50,8 @@ TEST_F(SmoothFace, SixteenBySixteenMatchesTheColourTable) {
     for (const Probe& probe : Probes) EXPECT_EQ(face.Pixel(probe.x, probe.y) >> 24, 255u) << look.name;
     ExpectLook([&](int x, int y) { return face.Pixel(x, y); }, look);
     // Outside the round face nothing is drawn: the corners stay fully transparent.
-    for (const POINT& p : Corners) EXPECT_EQ(face.Pixel(p.x, p.y), 0u) << look.name << " " << p.x << "," << p.y;
+    for (const POINT& p : Corners)
+      EXPECT_EQ(face.Pixel(p.x, p.y), 0u) << look.name << " " << p.x << "," << p.y;
   }
 }
 
