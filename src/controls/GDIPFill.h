@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "framework/Graphics.h"
 
 namespace Gdiplus {
@@ -66,7 +64,7 @@ COLORREF ShiftColor(COLORREF Color, int Delta);
 // The face colour: the colour (0x505050 when disabled), darkened to 0.8 of its value while pressed.
 COLORREF SmoothFaceColor(TColor Color, bool Enabled, bool Pressed);
 
-// Draws the face with anti-aliasing onto the graphics, in the control's own coordinates.
+// Draws the face onto the graphics in the control's own coordinates; the caller sets the smoothing.
 void DrawSmoothFace(Gdiplus::Graphics& Graphics, const TSmoothFace& Face);
 
 // Clears the picture to fully transparent and draws the face of its size into it, with alpha.

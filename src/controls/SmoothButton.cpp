@@ -53,7 +53,7 @@ TSmoothButton::TSmoothButton(TComponent* AOwner) : TCustomControl(AOwner) {
   FAppearance->OnChange = redraw;
   FStatus->OnChange = redraw;
   TCustomControl::SetBounds(FLeft, FTop, 75, 30);
-  RemakeFaceCache();
+  RemakeFaceCache(FWidth, FHeight);
 }
 
 TSmoothButton::~TSmoothButton() {
@@ -72,9 +72,8 @@ void TSmoothButton::SetShadow(bool Value) { StoreAndRedraw(FShadow, Value); }
 void TSmoothButton::SetHorizontalSpacing(int Value) { StoreAndRedraw(FHorizontalSpacing, Value); }
 void TSmoothButton::SetVerticalSpacing(int Value) { StoreAndRedraw(FVerticalSpacing, Value); }
 
-void TSmoothButton::SetButtonCaption(const std::string& Value) {
-  if (Caption() == Value) return;
-  SetCaption(Value);
+void TSmoothButton::TextChanged() {
+  TCustomControl::TextChanged();
   RedrawRequest();
 }
 
@@ -96,7 +95,7 @@ void TSmoothButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   const bool resized = AWidth != FWidth || AHeight != FHeight;
   TCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
   // Without a window there is no size message; the cache follows the size here instead.
-  if (resized && !HandleAllocated()) RemakeFaceCache();
+  if (resized && !HandleAllocated()) RemakeFaceCache(FWidth, FHeight);
 }
 
 void TSmoothButton::FireClick() {
@@ -108,9 +107,9 @@ void TSmoothButton::RedrawRequest() {
   Invalidate();
 }
 
-void TSmoothButton::RemakeFaceCache() {
+void TSmoothButton::RemakeFaceCache(int AWidth, int AHeight) {
   FFaceCache.reset();
-  if (FWidth > 0 && FHeight > 0) FFaceCache = std::make_unique<TDibSurface>(FWidth, FHeight);
+  if (AWidth > 0 && AHeight > 0) FFaceCache = std::make_unique<TDibSurface>(AWidth, AHeight);
   FCacheValid = false;
 }
 
@@ -156,7 +155,7 @@ LRESULT TSmoothButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       return TabStop() ? DLGC_WANTARROWS | DLGC_WANTALLKEYS : 0;
     case WM_SIZE: {
       const LRESULT result = TCustomControl::WndProc(Msg, wParam, lParam);
-      RemakeFaceCache();
+      RemakeFaceCache(LOWORD(lParam), HIWORD(lParam));
       return result;
     }
     default:

@@ -101,8 +101,6 @@ class TSmoothButton : public TCustomControl {
   void SetHorizontalSpacing(int Value);
   int VerticalSpacing() const { return FVerticalSpacing; }
   void SetVerticalSpacing(int Value);
-  // The caption; a change asks for a redraw like any other property.
-  void SetButtonCaption(const std::string& Value);
 
   // Reading gives the control's version; writing keeps it.
   std::string Version() const { return "1.6.0.1"; }
@@ -129,11 +127,13 @@ class TSmoothButton : public TCustomControl {
   void DoEnter() override;
   void DoExit() override;
   void EnabledChanged() override;
+  void TextChanged() override;
 
  private:
   // Marks the face as stale and asks for a paint; any number of requests make one paint.
   void RedrawRequest();
-  void RemakeFaceCache();
+  // A new, stale face cache of the given size (none while a side is 0).
+  void RemakeFaceCache(int AWidth, int AHeight);
   template <class T>
   void StoreAndRedraw(T& Field, const T& Value) {
     if (Field == Value) return;
