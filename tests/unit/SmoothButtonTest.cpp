@@ -69,7 +69,7 @@ class SmoothButton : public ::testing::Test {
 };
 std::unique_ptr<TSmoothGDIP> SmoothButton::Gdip;
 
-TEST_F(SmoothButton, StartsAsDesigned) {
+TEST_F(SmoothButton, StartsWithItsDefaults) {
   TSmoothButton fresh;
   EXPECT_EQ(fresh.Width(), 75);
   EXPECT_EQ(fresh.Height(), 30);
