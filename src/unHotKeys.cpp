@@ -42,18 +42,18 @@ std::uint16_t MakeHotKey(std::uint16_t Key, TShiftState Shift, bool Win) {
   if (Key & 0xFF00) return 0;
   std::uint16_t code = Key;
   if (Win) code |= hkWin;
-  if (Shift.Contains(ssCtrl)) code |= hkCtrl;
-  if (Shift.Contains(ssShift)) code |= hkShift;
-  if (Shift.Contains(ssAlt)) code |= hkAlt;
+  if ((Shift & ssCtrl)) code |= hkCtrl;
+  if ((Shift & ssShift)) code |= hkShift;
+  if ((Shift & ssAlt)) code |= hkAlt;
   return code;
 }
 
 void SplitHotKey(std::uint16_t HotKey, std::uint16_t& Key, TShiftState& Shift, bool& Win) {
   Key = HotKey & hkKeyMask;
-  Shift = TShiftState();
-  if (HotKey & hkCtrl) Shift.Include(ssCtrl);
-  if (HotKey & hkShift) Shift.Include(ssShift);
-  if (HotKey & hkAlt) Shift.Include(ssAlt);
+  Shift = 0;
+  if (HotKey & hkCtrl) Shift |= ssCtrl;
+  if (HotKey & hkShift) Shift |= ssShift;
+  if (HotKey & hkAlt) Shift |= ssAlt;
   Win = (HotKey & hkWin) != 0;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/Classes.h"
+#include "framework/Controls.h"
 #include "unSetup.h"
 
 namespace px2d {

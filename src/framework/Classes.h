@@ -1,9 +1,10 @@
 // The root of the object model: objects, components with an owner, and notify events.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,38 +41,30 @@ class TComponent : public TObject {
   std::string Name;
   int Tag = 0;
 
+  // While a layout is applied to a component and the components it owns, Loading() is true;
+  // EndLoading() clears it and then gives each of them its Loaded() notification, owner first.
+  bool Loading() const { return FLoading; }
+  void BeginLoading() {
+    FLoading = true;
+    for (auto& c : FComponents) c->BeginLoading();
+  }
+  void EndLoading() {
+    FLoading = false;
+    Loaded();
+    for (auto& c : FComponents) c->EndLoading();
+  }
+
  protected:
+  virtual void Loaded() {}
+
   void DestroyComponents() {
     while (!FComponents.empty()) FComponents.pop_back();
   }
 
  private:
   TComponent* FOwner;
+  bool FLoading = false;
   std::vector<std::unique_ptr<TComponent>> FComponents;
-};
-
-// The keyboard and mouse state that travels with input: a set of these members.
-enum TShiftStateElement { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-
-class TShiftState {
- public:
-  constexpr TShiftState() = default;
-  constexpr TShiftState(std::initializer_list<TShiftStateElement> Elements) {
-    for (TShiftStateElement element : Elements) Include(element);
-  }
-  constexpr bool Contains(TShiftStateElement Element) const { return (FBits & Bit(Element)) != 0; }
-  constexpr TShiftState& Include(TShiftStateElement Element) {
-    FBits = static_cast<std::uint8_t>(FBits | Bit(Element));
-    return *this;
-  }
-  constexpr bool Empty() const { return FBits == 0; }
-  constexpr bool operator==(const TShiftState&) const = default;
-
- private:
-  static constexpr std::uint8_t Bit(TShiftStateElement Element) {
-    return static_cast<std::uint8_t>(1u << Element);
-  }
-  std::uint8_t FBits = 0;
 };
 
 // A list of texts as a list control holds them; FindExact uses the list's own look-up of a whole entry.
@@ -83,6 +76,52 @@ class TStrings {
   virtual int Count() const = 0;
   virtual std::string Get(int Index) const = 0;
   virtual int FindExact(const std::string& S) const = 0;
+};
+
+// A sequence of bytes with a position, read and written in blocks.
+class TStream : public TObject {
+ public:
+  virtual std::size_t Read(void* Buffer, std::size_t Count) = 0;
+  virtual void Write(const void* Buffer, std::size_t Count) = 0;
+  virtual std::size_t Size() const = 0;
+  virtual std::size_t Position() const = 0;
+  virtual void SetPosition(std::size_t Value) = 0;
+};
+
+// A stream over bytes held in memory.
+class TMemoryStream : public TStream {
+ public:
+  TMemoryStream() = default;
+  explicit TMemoryStream(std::vector<std::uint8_t> Bytes) : FBytes(std::move(Bytes)) {}
+
+  std::size_t Read(void* Buffer, std::size_t Count) override {
+    const std::size_t n = FPosition < FBytes.size() ? std::min(Count, FBytes.size() - FPosition) : 0;
+    if (n) std::copy_n(FBytes.data() + FPosition, n, static_cast<std::uint8_t*>(Buffer));
+    FPosition += n;
+    return n;
+  }
+  void Write(const void* Buffer, std::size_t Count) override {
+    if (FPosition + Count > FBytes.size()) FBytes.resize(FPosition + Count);
+    if (Count) std::copy_n(static_cast<const std::uint8_t*>(Buffer), Count, FBytes.data() + FPosition);
+    FPosition += Count;
+  }
+  std::size_t Size() const override { return FBytes.size(); }
+  std::size_t Position() const override { return FPosition; }
+  void SetPosition(std::size_t Value) override { FPosition = Value; }
+
+  const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
+  void Clear() {
+    FBytes.clear();
+    FPosition = 0;
+  }
+  // Replaces the content with the rest of Source from its position.
+  void LoadFromStream(TStream& Source);
+  // Replaces the content with the file's bytes; raises an Exception when it cannot be read.
+  void LoadFromFile(const std::string& FileName);
+
+ private:
+  std::vector<std::uint8_t> FBytes;
+  std::size_t FPosition = 0;
 };
 
 }  // namespace px2d

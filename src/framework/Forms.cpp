@@ -44,6 +44,13 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       DeleteObject(brush);
       return 1;
     }
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+      PaintHandler(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_SYSCHAR:
+      if (BroadcastDialogChar(static_cast<char>(wParam), KeyboardShiftState() | ssAlt)) return 0;
+      break;
     case WM_CLOSE:
       DestroyWindow(Handle());
       return 0;

@@ -3,8 +3,11 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "framework/Handles.h"
 #include "framework/SysUtils.h"
 
 namespace px2d {
@@ -46,7 +49,8 @@ TEST(Framework, EscapedExceptionIsShownAndTheWindowStays) {
       {"Saved.", "Saved."},
       {"Stop!", "Stop!"},
       {"Why?", "Why?."},
-      {"Cannot create file \"C:\\a.conf\". Access denied", "Cannot create file \"C:\\a.conf\". Access denied."},
+      {"Cannot create file \"C:\\a.conf\". Access denied",
+       "Cannot create file \"C:\\a.conf\". Access denied."},
   };
   Application.Title = "Framework Test Title";
   TThrowingForm form;
@@ -90,6 +94,149 @@ TEST(Framework, SystemErrorText) {
   ASSERT_FALSE(text.empty());
   EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
   EXPECT_NE(text.back(), '.');
+}
+
+}  // namespace
+}  // namespace px2d
+
+namespace px2d {
+namespace {
+
+class TTestForm : public TForm {
+ public:
+  using TForm::TForm;
+  const char* ClassName() const override { return "TFrameworkTestForm"; }
+};
+
+// A custom control that paints a translucent-looking half: its left half red, the right half left alone
+// so the parent shows through; it records what the framework tells it.
+class TProbeControl : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  const char* ClassName() const override { return "TProbeControl"; }
+  std::vector<std::string> Log;
+  int Loads = 0;
+
+ protected:
+  bool EraseBackground(HDC) override { return true; }
+  void Paint() override {
+    PaintParentUnder(Canvas().Handle());
+    Canvas().FillRect(RECT{0, 0, Width() / 2, Height()}, RGB(255, 0, 0));
+  }
+  void MouseEnter() override { Log.push_back("enter"); }
+  void MouseLeave() override { Log.push_back("leave"); }
+  void Loaded() override { ++Loads; }
+  void FontChanged() override { Log.push_back("font " + Font().Name()); }
+};
+
+// A windowless child of the form, painted by the form wherever the form is painted.
+class TBlock : public TGraphicControl {
+ public:
+  using TGraphicControl::TGraphicControl;
+
+ protected:
+  void Paint() override { Canvas().FillRect(RECT{0, 0, Width(), Height()}, RGB(0, 0, 255)); }
+};
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+struct FrameworkControls : ::testing::Test {
+  TTestForm form;
+  TProbeControl* probe = nullptr;
+  void SetUp() override {
+    form.SetClientSize(200, 100);
+    form.Color = RGB(0, 255, 0);
+    auto block = std::make_unique<TBlock>();
+    block->SetBounds(30, 10, 20, 20);
+    form.InsertControl(std::move(block));
+    probe = form.InsertControl(std::make_unique<TProbeControl>());
+    probe->SetBounds(20, 0, 40, 30);
+    form.HandleNeeded();
+    ShowWindow(form.Handle(), SW_SHOWNOACTIVATE);
+    Pump();
+  }
+};
+
+TEST_F(FrameworkControls, SeeThroughPaintShowsTheParentAndItsWindowlessChildren) {
+  TDibSurface surface(40, 30);
+  surface.Fill(RGB(0, 0, 0));
+  SendMessageA(probe->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.DC()), PRF_CLIENT);
+  EXPECT_EQ(surface.Pixel(5, 5) & 0xFFFFFF, 0xFF0000u);    // the control's own half
+  EXPECT_EQ(surface.Pixel(35, 25) & 0xFFFFFF, 0x00FF00u);  // the form's colour beneath
+  EXPECT_EQ(surface.Pixel(25, 15) & 0xFFFFFF, 0x0000FFu);  // the windowless block at (30, 10) of the form
+  EXPECT_EQ(surface.Pixel(25, 5) & 0xFFFFFF, 0x00FF00u);   // above the block
+}
+
+TEST_F(FrameworkControls, DoubleBufferedPaintReachesTheWindow) {
+  probe->DoubleBuffered = true;
+  probe->Repaint();
+  TWindowDC dc(probe->Handle());
+  EXPECT_EQ(GetPixel(dc.Get(), 5, 5), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc.Get(), 35, 25), RGB(0, 255, 0));
+}
+
+TEST_F(FrameworkControls, ClickNeedsPressAndReleaseInside) {
+  int clicks = 0, dbl = 0;
+  probe->OnClick = [&](TObject*) { ++clicks; };
+  probe->OnDblClick = [&](TObject*) { ++dbl; };
+  HWND h = probe->Handle();
+  SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(GetCapture(), h);
+  SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_NE(GetCapture(), h);
+  SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 30));  // the row below the control
+  EXPECT_EQ(clicks, 1);
+  SendMessageA(h, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(dbl, 1);
+  SendMessageA(h, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(h, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(FrameworkControls, FontFollowsTheParentUntilSetAndLoadedArrivesOnce) {
+  form.Font().SetName("Arial");
+  EXPECT_EQ(probe->Font().Name(), "Arial");
+  EXPECT_TRUE(probe->ParentFont());
+  probe->Font().SetName("Tahoma");
+  EXPECT_FALSE(probe->ParentFont());
+  form.Font().SetName("Courier New");
+  EXPECT_EQ(probe->Font().Name(), "Tahoma");
+  EXPECT_EQ(probe->Log, (std::vector<std::string>{"font Arial", "font Tahoma"}));
+
+  TComponent owner;
+  auto* owned = owner.Own(std::make_unique<TProbeControl>(&owner));
+  owner.BeginLoading();
+  EXPECT_TRUE(owned->Loading());
+  owner.EndLoading();
+  EXPECT_FALSE(owned->Loading());
+  EXPECT_EQ(owned->Loads, 1);
+}
+
+TEST(Framework, TimerTicksThroughTheMessageLoop) {
+  TTimer timer;
+  int ticks = 0;
+  timer.SetInterval(1);
+  timer.OnTimer = [&](TObject*) {
+    if (++ticks == 3) timer.SetEnabled(false);
+  };
+  timer.SetEnabled(true);
+  MSG msg;
+  while (timer.Enabled() && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  EXPECT_EQ(ticks, 3);
+}
+
+TEST(Framework, AcceleratorOfCaption) {
+  EXPECT_EQ(AcceleratorOf("&General"), 'g');
+  EXPECT_EQ(AcceleratorOf("Save && &Quit"), 'q');
+  EXPECT_EQ(AcceleratorOf("No accelerator"), 0);
+  EXPECT_EQ(AcceleratorOf("Trailing &"), 0);
 }
 
 }  // namespace

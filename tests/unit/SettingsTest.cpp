@@ -156,7 +156,7 @@ TEST_F(Settings, ActivationKeyThatNamesNoKeyIsRemoved) {
     setup.Lines = {"show balloon=1", std::string("activation key=") + stored, "x=y"};
     EXPECT_EQ(ReadActivationKey(setup), 0) << stored;
     // Nothing is selected in the key list: no key, whatever the modifier ticks.
-    WriteActivationKey(setup, "", {ssCtrl, ssShift}, true);
+    WriteActivationKey(setup, "", ssCtrl | ssShift, true);
     EXPECT_EQ(setup.Lines, (TextLines{"show balloon=1", "x=y"})) << stored;
     EXPECT_EQ(ReadActivationKey(setup), 0x007A);
   }

@@ -1,0 +1,185 @@
+#include "SmoothButton.h"
+
+namespace px2d {
+
+// --- property groups ---
+
+TGDIPButton::TGDIPButton() {
+  FFont.OnChange = [this](TObject*) { Changed(); };
+}
+
+void TGDIPButton::Assign(const TGDIPButton& Source) {
+  if (&Source == this) return;
+  FFont.Assign(Source.FFont);
+  SetLayout(Source.FLayout);
+  SetSpacing(Source.FSpacing);
+}
+
+TGDIPStatus::TGDIPStatus() {
+  FFill.OnChange = [this](TObject*) { Changed(); };
+  FFont.OnChange = [this](TObject*) { Changed(); };
+}
+
+void TGDIPStatus::Assign(const TGDIPStatus& Source) {
+  if (&Source == this) return;
+  FFill.Assign(Source.FFill);
+  FFont.Assign(Source.FFont);
+  SetSpacing(Source.FSpacing);
+  SetGlow(Source.FGlow);
+}
+
+TSmoothButtonStatus::TSmoothButtonStatus() {
+  FAppearance.OnChange = [this](TObject*) { Changed(); };
+}
+
+void TSmoothButtonStatus::Assign(const TSmoothButtonStatus& Source) {
+  if (&Source == this) return;
+  SetVisible(Source.FVisible);
+  SetCaption(Source.FCaption);
+  SetOffsetLeft(Source.FOffsetLeft);
+  SetOffsetTop(Source.FOffsetTop);
+  FAppearance.Assign(Source.FAppearance);
+}
+
+// --- TSmoothButton ---
+
+TSmoothButton::TSmoothButton(TComponent* AOwner) : TCustomControl(AOwner) {
+  DoubleBuffered = true;
+  FPicture = std::make_unique<TSmoothPicture>();
+  FAppearance = std::make_unique<TGDIPButton>();
+  FStatus = std::make_unique<TSmoothButtonStatus>();
+  const TNotifyEvent redraw = [this](TObject*) { RedrawRequest(); };
+  FPicture->OnChange = redraw;
+  FAppearance->OnChange = redraw;
+  FStatus->OnChange = redraw;
+  TCustomControl::SetBounds(FLeft, FTop, 75, 30);
+  RemakeFaceCache(FWidth, FHeight);
+}
+
+TSmoothButton::~TSmoothButton() {
+  // The window goes first, so that no paint reaches a half-freed button.
+  DestroyHandle();
+  FPicture.reset();
+  FStatus.reset();
+  FAppearance.reset();
+  FFaceCache.reset();
+}
+
+void TSmoothButton::SetColor(TColor Value) { StoreAndRedraw(FColor, Value); }
+void TSmoothButton::SetBevel(bool Value) { StoreAndRedraw(FBevel, Value); }
+void TSmoothButton::SetBevelColor(TColor Value) { StoreAndRedraw(FBevelColor, Value); }
+void TSmoothButton::SetShadow(bool Value) { StoreAndRedraw(FShadow, Value); }
+void TSmoothButton::SetHorizontalSpacing(int Value) { StoreAndRedraw(FHorizontalSpacing, Value); }
+void TSmoothButton::SetVerticalSpacing(int Value) { StoreAndRedraw(FVerticalSpacing, Value); }
+
+void TSmoothButton::TextChanged() {
+  TCustomControl::TextChanged();
+  RedrawRequest();
+}
+
+void TSmoothButton::SetAppearance(const TGDIPButton& Value) {
+  if (&Value == FAppearance.get()) return;
+  FAppearance->Assign(Value);
+  RedrawRequest();
+}
+
+void TSmoothButton::SetStatus(const TSmoothButtonStatus& Value) {
+  if (&Value == FStatus.get()) return;
+  FStatus->Assign(Value);
+  RedrawRequest();
+}
+
+void TSmoothButton::SetPicture(const TSmoothPicture& Value) { FPicture->Assign(Value); }
+
+void TSmoothButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  const bool resized = AWidth != FWidth || AHeight != FHeight;
+  TCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  // Without a window there is no size message; the cache follows the size here instead.
+  if (resized && !HandleAllocated()) RemakeFaceCache(FWidth, FHeight);
+}
+
+void TSmoothButton::FireClick() {
+  if (OnClick) OnClick(this);
+}
+
+void TSmoothButton::RedrawRequest() {
+  FCacheValid = false;
+  Invalidate();
+}
+
+void TSmoothButton::RemakeFaceCache(int AWidth, int AHeight) {
+  FFaceCache.reset();
+  if (AWidth > 0 && AHeight > 0) FFaceCache = std::make_unique<TDibSurface>(AWidth, AHeight);
+  FCacheValid = false;
+}
+
+void TSmoothButton::EnabledChanged() {
+  TCustomControl::EnabledChanged();
+  if (FEnabled != FEnabledFlag) {
+    FEnabledFlag = FEnabled;
+    RedrawRequest();
+  }
+}
+
+void TSmoothButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TCustomControl::MouseDown(Button, Shift, X, Y);
+  if (!FEnabledFlag) return;
+  FPressed = true;
+  SetFocus();
+  RedrawRequest();
+}
+
+void TSmoothButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TCustomControl::MouseUp(Button, Shift, X, Y);
+  if (!FEnabledFlag) return;
+  FPressed = false;
+  RedrawRequest();
+}
+
+void TSmoothButton::DoEnter() {
+  TCustomControl::DoEnter();
+  FFocused = true;
+  RedrawRequest();
+}
+
+void TSmoothButton::DoExit() {
+  TCustomControl::DoExit();
+  FFocused = false;
+  RedrawRequest();
+}
+
+LRESULT TSmoothButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
+  switch (Msg) {
+    case WM_GETDLGCODE:
+      // Arrow keys and all keys while a tab stop; otherwise the dialog keeps every key.
+      return TabStop() ? DLGC_WANTARROWS | DLGC_WANTALLKEYS : 0;
+    case WM_SIZE: {
+      const LRESULT result = TCustomControl::WndProc(Msg, wParam, lParam);
+      RemakeFaceCache(LOWORD(lParam), HIWORD(lParam));
+      return result;
+    }
+    default:
+      return TCustomControl::WndProc(Msg, wParam, lParam);
+  }
+}
+
+void TSmoothButton::Paint() {
+  HDC dc = Canvas().Handle();
+  PaintParentUnder(dc);
+  if (!FFaceCache) return;
+  if (!FCacheValid) {
+    TSmoothFace face;
+    face.Width = FFaceCache->Width();
+    face.Height = FFaceCache->Height();
+    face.Color = FColor;
+    face.Enabled = FEnabledFlag;
+    face.Pressed = FPressed;
+    face.Bevel = FBevel;
+    face.BevelColor = FBevelColor;
+    DrawFaceInto(*FFaceCache, face);
+    FCacheValid = true;
+  }
+  DrawWithAlpha(dc, *FFaceCache, 0, 0);
+}
+
+}  // namespace px2d

@@ -1,0 +1,161 @@
+// The position-marker button: a push button with a glossy round face in one colour.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "GDIPFill.h"
+#include "framework/Controls.h"
+
+namespace px2d {
+
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+// The caption settings of the button.
+class TGDIPButton : public TChangeReporter {
+ public:
+  TGDIPButton();
+  TFont& Font() { return FFont; }
+  TButtonLayout Layout() const { return FLayout; }
+  void SetLayout(TButtonLayout Value) { Store(FLayout, Value); }
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int Value) { Store(FSpacing, Value); }
+  void Assign(const TGDIPButton& Source);
+
+ private:
+  TFont FFont;
+  TButtonLayout FLayout = blGlyphLeft;
+  int FSpacing = 2;
+};
+
+// The look of the status badge.
+class TGDIPStatus : public TChangeReporter {
+ public:
+  TGDIPStatus();
+  TGDIPFill& Fill() { return FFill; }
+  TFont& Font() { return FFont; }
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int Value) { Store(FSpacing, Value); }
+  bool Glow() const { return FGlow; }
+  void SetGlow(bool Value) { Store(FGlow, Value); }
+  void Assign(const TGDIPStatus& Source);
+
+ private:
+  TGDIPFill FFill;
+  TFont FFont;
+  int FSpacing = 0;
+  bool FGlow = false;
+};
+
+// The status badge; it shows only while Visible.
+class TSmoothButtonStatus : public TChangeReporter {
+ public:
+  TSmoothButtonStatus();
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool Value) { Store(FVisible, Value); }
+  const std::string& Caption() const { return FCaption; }
+  void SetCaption(const std::string& Value) { Store(FCaption, Value); }
+  int OffsetLeft() const { return FOffsetLeft; }
+  void SetOffsetLeft(int Value) { Store(FOffsetLeft, Value); }
+  int OffsetTop() const { return FOffsetTop; }
+  void SetOffsetTop(int Value) { Store(FOffsetTop, Value); }
+  TGDIPStatus& Appearance() { return FAppearance; }
+  void Assign(const TSmoothButtonStatus& Source);
+
+ private:
+  bool FVisible = false;
+  std::string FCaption;
+  int FOffsetLeft = 0, FOffsetTop = 0;
+  TGDIPStatus FAppearance;
+};
+
+// The picture beside the caption: image file bytes, kept as they are.
+class TSmoothPicture : public TChangeReporter {
+ public:
+  const std::string& Data() const { return FData; }
+  void SetData(const std::string& Value) { Store(FData, Value); }
+  bool Empty() const { return FData.empty(); }
+  void Assign(const TSmoothPicture& Source) { SetData(Source.FData); }
+
+ private:
+  std::string FData;
+};
+
+class TSmoothButton : public TCustomControl {
+ public:
+  explicit TSmoothButton(TComponent* AOwner = nullptr);
+  ~TSmoothButton() override;
+  const char* ClassName() const override { return "TSmoothButton"; }
+
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  bool Bevel() const { return FBevel; }
+  void SetBevel(bool Value);
+  TColor BevelColor() const { return FBevelColor; }
+  void SetBevelColor(TColor Value);
+  bool Shadow() const { return FShadow; }
+  void SetShadow(bool Value);
+  int HorizontalSpacing() const { return FHorizontalSpacing; }
+  void SetHorizontalSpacing(int Value);
+  int VerticalSpacing() const { return FVerticalSpacing; }
+  void SetVerticalSpacing(int Value);
+
+  // Reading gives the control's version; writing keeps it.
+  std::string Version() const { return "1.6.0.1"; }
+  void SetVersion(const std::string&) {}
+
+  TGDIPButton& Appearance() { return *FAppearance; }
+  void SetAppearance(const TGDIPButton& Value);
+  TSmoothButtonStatus& Status() { return *FStatus; }
+  void SetStatus(const TSmoothButtonStatus& Value);
+  TSmoothPicture& Picture() { return *FPicture; }
+  void SetPicture(const TSmoothPicture& Value);
+
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+  // Raises OnClick when a handler is assigned.
+  virtual void FireClick();
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint() override;
+  bool EraseBackground(HDC) override { return true; }
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void DoEnter() override;
+  void DoExit() override;
+  void EnabledChanged() override;
+  void TextChanged() override;
+
+ private:
+  // Marks the face as stale and asks for a paint; any number of requests make one paint.
+  void RedrawRequest();
+  // A new, stale face cache of the given size (none while a side is 0).
+  void RemakeFaceCache(int AWidth, int AHeight);
+  template <class T>
+  void StoreAndRedraw(T& Field, const T& Value) {
+    if (Field == Value) return;
+    Field = Value;
+    RedrawRequest();
+  }
+
+  std::unique_ptr<TSmoothPicture> FPicture;
+  std::unique_ptr<TGDIPButton> FAppearance;
+  std::unique_ptr<TSmoothButtonStatus> FStatus;
+  std::unique_ptr<TDibSurface> FFaceCache;
+  bool FCacheValid = false;
+  bool FPressed = false;
+  bool FFocused = false;
+  bool FEnabledFlag = true;
+
+  TColor FColor = clGray;
+  bool FBevel = true;
+  TColor FBevelColor = clWhite;
+  bool FShadow = false;
+  int FHorizontalSpacing = 5;
+  int FVerticalSpacing = 5;
+};
+
+}  // namespace px2d

@@ -1,0 +1,292 @@
+#include "Graphics.h"
+
+#include <cstring>
+#include <vector>
+
+#include "SysUtils.h"
+
+namespace px2d {
+
+namespace {
+int ScreenPixelsPerInch() {
+  TWindowDC dc(nullptr);
+  const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
+  return dpi > 0 ? dpi : 96;
+}
+}  // namespace
+
+COLORREF ColorToRGB(TColor Color) {
+  if (Color < 0) return GetSysColor(Color & 0xFF);
+  return static_cast<COLORREF>(Color) & 0xFFFFFF;
+}
+
+// --- TFont ---
+
+void TFont::Changed() {
+  FHandle.Reset();
+  if (OnChange) OnChange(this);
+}
+
+void TFont::SetName(const std::string& Value) {
+  if (Value.empty() || FName == Value) return;
+  FName = Value;
+  Changed();
+}
+
+void TFont::SetHeight(int Value) {
+  if (FHeight == Value) return;
+  FHeight = Value;
+  Changed();
+}
+
+int TFont::Size() const { return -MulDiv(FHeight, 72, ScreenPixelsPerInch()); }
+
+void TFont::SetSize(int Value) { SetHeight(-MulDiv(Value, ScreenPixelsPerInch(), 72)); }
+
+void TFont::SetColor(TColor Value) {
+  if (FColor == Value) return;
+  FColor = Value;
+  Changed();
+}
+
+void TFont::SetStyle(TFontStyles Value) {
+  if (FStyle == Value) return;
+  FStyle = Value;
+  Changed();
+}
+
+void TFont::Assign(const TFont& Source) {
+  if (&Source == this) return;
+  if (FName == Source.FName && FHeight == Source.FHeight && FColor == Source.FColor &&
+      FStyle == Source.FStyle && FCharset == Source.FCharset)
+    return;
+  FName = Source.FName;
+  FHeight = Source.FHeight;
+  FColor = Source.FColor;
+  FStyle = Source.FStyle;
+  FCharset = Source.FCharset;
+  Changed();
+}
+
+HFONT TFont::Handle() const {
+  if (!FHandle) {
+    LOGFONTA lf{};
+    lf.lfHeight = FHeight;
+    lf.lfWeight = (FStyle & fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (FStyle & fsItalic) ? 1 : 0;
+    lf.lfUnderline = (FStyle & fsUnderline) ? 1 : 0;
+    lf.lfStrikeOut = (FStyle & fsStrikeOut) ? 1 : 0;
+    lf.lfCharSet = FCharset;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH;
+    lstrcpynA(lf.lfFaceName, FName.c_str(), LF_FACESIZE);
+    FHandle.Reset(CreateFontIndirectA(&lf));
+  }
+  return FHandle.Get();
+}
+
+// --- TCanvas ---
+
+TCanvas::TCanvas() {
+  FFont.OnChange = [this](TObject*) {
+    // A changed font is selected afresh by the next text operation.
+    if (FHandle && FOldFont) {
+      SelectObject(FHandle, FOldFont);
+      FOldFont = nullptr;
+    }
+  };
+}
+
+TCanvas::~TCanvas() { Deselect(); }
+
+void TCanvas::Deselect() {
+  if (FHandle && FOldFont) SelectObject(FHandle, FOldFont);
+  FOldFont = nullptr;
+}
+
+void TCanvas::SetHandle(HDC Value) {
+  if (FHandle == Value) return;
+  Deselect();
+  FHandle = Value;
+}
+
+void TCanvas::RequireFont() {
+  if (!FHandle) return;
+  HGDIOBJ old = SelectObject(FHandle, FFont.Handle());
+  if (!FOldFont) FOldFont = old;
+}
+
+void TCanvas::FillRect(const RECT& Rect, TColor Color) {
+  if (!FHandle) return;
+  TGdiObject<HBRUSH> brush(CreateSolidBrush(ColorToRGB(Color)));
+  ::FillRect(FHandle, &Rect, brush.Get());
+}
+
+void TCanvas::Draw(int X, int Y, TGraphic& Graphic) {
+  if (!FHandle || Graphic.Empty()) return;
+  const RECT rect{X, Y, X + Graphic.Width(), Y + Graphic.Height()};
+  Graphic.Draw(*this, rect);
+}
+
+// --- TGraphic ---
+
+void TGraphic::Assign(const TObject*) { throw Exception("Cannot assign to a graphic of this kind"); }
+
+void TGraphic::LoadFromFile(const std::string& FileName) {
+  TMemoryStream stream;
+  stream.LoadFromFile(FileName);
+  LoadFromStream(&stream);
+}
+
+// --- TDibSurface ---
+
+TDibSurface::TDibSurface(int Width, int Height) : FWidth(Width), FHeight(Height), FDC(nullptr) {
+  if (Width <= 0 || Height <= 0) throw Exception("Invalid bitmap size");
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = Width;
+  info.bmiHeader.biHeight = -Height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  FBitmap.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!FBitmap || !FDC.Get()) RaiseLastOSError();
+  FBits = static_cast<std::uint32_t*>(bits);
+  FOld = SelectObject(FDC.Get(), FBitmap.Get());
+}
+
+TDibSurface::~TDibSurface() {
+  if (FOld) SelectObject(FDC.Get(), FOld);
+}
+
+std::uint32_t TDibSurface::Pixel(int X, int Y) const {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return 0;
+  GdiFlush();
+  return FBits[static_cast<std::size_t>(Y) * FWidth + X];
+}
+
+void TDibSurface::Fill(COLORREF Color) {
+  GdiFlush();
+  const std::uint32_t value =
+      0xFF000000u | (GetRValue(Color) << 16) | (GetGValue(Color) << 8) | GetBValue(Color);
+  std::fill_n(FBits, static_cast<std::size_t>(FWidth) * FHeight, value);
+}
+
+// --- TBitmap ---
+
+void TBitmap::SetSize(int AWidth, int AHeight) {
+  if (AWidth <= 0 || AHeight <= 0) {
+    FSurface.reset();
+  } else {
+    FSurface = std::make_unique<TDibSurface>(AWidth, AHeight);
+    FSurface->Fill(RGB(255, 255, 255));
+  }
+  Changed();
+}
+
+void TBitmap::SetTransparent(bool Value) {
+  if (FTransparent == Value) return;
+  FTransparent = Value;
+  Changed();
+}
+
+COLORREF TBitmap::TransparentColor() const {
+  if (!FSurface) return 0;
+  const std::uint32_t p = FSurface->Pixel(0, FSurface->Height() - 1);
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+void TBitmap::Assign(const TObject* Source) {
+  const auto* other = dynamic_cast<const TBitmap*>(Source);
+  if (Source && !other) {
+    TGraphic::Assign(Source);
+    return;
+  }
+  if (!other || other->Empty()) {
+    FSurface.reset();
+  } else {
+    FSurface = std::make_unique<TDibSurface>(other->Width(), other->Height());
+    GdiFlush();
+    std::memcpy(FSurface->Bits(), other->FSurface->Bits(),
+                static_cast<std::size_t>(other->Width()) * other->Height() * 4);
+  }
+  FTransparent = other ? other->FTransparent : false;
+  Changed();
+}
+
+void TBitmap::LoadFromStream(TStream* Stream) {
+  if (!Stream) return;
+  TMemoryStream bytes;
+  bytes.LoadFromStream(*Stream);
+  const auto& b = bytes.Bytes();
+  BITMAPFILEHEADER file{};
+  if (b.size() < sizeof(file) + sizeof(BITMAPINFOHEADER)) throw Exception("Bitmap image is not valid");
+  std::memcpy(&file, b.data(), sizeof(file));
+  if (file.bfType != 0x4D42 || file.bfOffBits >= b.size()) throw Exception("Bitmap image is not valid");
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(b.data() + sizeof(file));
+  BITMAPINFOHEADER header{};
+  std::memcpy(&header, info, sizeof(header));
+  const int width = header.biWidth;
+  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  if (width <= 0 || height <= 0 || width > 0x4000 || height > 0x4000)
+    throw Exception("Bitmap image is not valid");
+  auto surface = std::make_unique<TDibSurface>(width, height);
+  const int rows = SetDIBitsToDevice(surface->DC(), 0, 0, width, height, 0, 0, 0, height,
+                                     b.data() + file.bfOffBits, info, DIB_RGB_COLORS);
+  if (rows <= 0) throw Exception("Bitmap image is not valid");
+  GdiFlush();
+  // GDI leaves the alpha byte at 0; the bitmap is opaque.
+  for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i)
+    surface->Bits()[i] |= 0xFF000000u;
+  FSurface = std::move(surface);
+  Changed();
+}
+
+void TBitmap::SaveToStream(TStream& Stream) const {
+  if (!FSurface) return;
+  const int width = FSurface->Width(), height = FSurface->Height();
+  const DWORD rowBytes = static_cast<DWORD>((width * 3 + 3) & ~3);
+  const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + imageBytes;
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(header);
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  header.biSizeImage = imageBytes;
+  std::vector<std::uint8_t> image(imageBytes);
+  GdiFlush();
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* src = FSurface->Bits() + static_cast<std::size_t>(height - 1 - y) * width;
+    std::uint8_t* dst = image.data() + static_cast<std::size_t>(y) * rowBytes;
+    for (int x = 0; x < width; ++x) {
+      dst[x * 3] = src[x] & 0xFF;
+      dst[x * 3 + 1] = (src[x] >> 8) & 0xFF;
+      dst[x * 3 + 2] = (src[x] >> 16) & 0xFF;
+    }
+  }
+  Stream.Write(&file, sizeof(file));
+  Stream.Write(&header, sizeof(header));
+  Stream.Write(image.data(), image.size());
+}
+
+void TBitmap::Draw(TCanvas& Canvas, const RECT& Rect) {
+  if (!FSurface) return;
+  const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
+  if (FTransparent) {
+    TransparentBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(),
+                   TransparentColor());
+  } else {
+    StretchBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(), SRCCOPY);
+  }
+}
+
+}  // namespace px2d

@@ -1,0 +1,183 @@
+// Colours, fonts, canvases and pictures: what controls draw with.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Classes.h"
+#include "Handles.h"
+
+namespace px2d {
+
+// 0x00BBGGRR, or a system colour: 0x80000000 plus the GetSysColor index.
+using TColor = std::int32_t;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+constexpr TColor clWindowText = static_cast<TColor>(0x80000000u | COLOR_WINDOWTEXT);
+constexpr TColor clBtnFace = static_cast<TColor>(0x80000000u | COLOR_BTNFACE);
+constexpr TColor clWindow = static_cast<TColor>(0x80000000u | COLOR_WINDOW);
+
+// The RGB value of a colour; a system colour gives the current system colour.
+COLORREF ColorToRGB(TColor Color);
+
+// Font styles, combined as bits.
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+
+// A logical font; Height in pixels (negative: character height without internal leading).
+class TFont : public TObject {
+ public:
+  TFont() = default;
+
+  const std::string& Name() const { return FName; }
+  void SetName(const std::string& Value);
+  int Height() const { return FHeight; }
+  void SetHeight(int Value);
+  // The size in points at the screen's resolution.
+  int Size() const;
+  void SetSize(int Value);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  TFontStyles Style() const { return FStyle; }
+  void SetStyle(TFontStyles Value);
+  BYTE Charset() const { return FCharset; }
+
+  void Assign(const TFont& Source);
+  // The GDI font, made on demand and kept until the next change.
+  HFONT Handle() const;
+
+  TNotifyEvent OnChange;
+
+ private:
+  void Changed();
+  std::string FName = "Tahoma";
+  int FHeight = -11;
+  TColor FColor = clWindowText;
+  TFontStyles FStyle = 0;
+  BYTE FCharset = DEFAULT_CHARSET;
+  mutable TGdiObject<HFONT> FHandle;
+};
+
+class TGraphic;
+
+// Drawing on a device context that someone else owns for the time of a paint.
+class TCanvas : public TObject {
+ public:
+  TCanvas();
+  ~TCanvas() override;
+
+  HDC Handle() const { return FHandle; }
+  // Takes a device context for drawing, or gives it back with nullptr.
+  void SetHandle(HDC Value);
+
+  TFont& Font() { return FFont; }
+  // Selects Font into the device context (done by every text operation).
+  void RequireFont();
+
+  void FillRect(const RECT& Rect, TColor Color);
+  void Draw(int X, int Y, TGraphic& Graphic);
+
+ private:
+  void Deselect();
+  HDC FHandle = nullptr;
+  TFont FFont;
+  HGDIOBJ FOldFont = nullptr;
+};
+
+// A picture that can be copied, streamed and drawn on a canvas.
+class TGraphic : public TObject {
+ public:
+  virtual bool Empty() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void SetWidth(int) {}
+  virtual void SetHeight(int) {}
+
+  // Copies Source into this graphic; raises an Exception for a source it cannot take.
+  virtual void Assign(const TObject* Source);
+  virtual void LoadFromStream(TStream* Stream) = 0;
+  virtual void SaveToStream(TStream& Stream) const = 0;
+  virtual void LoadFromFile(const std::string& FileName);
+
+  TNotifyEvent OnChange;
+
+ protected:
+  friend class TCanvas;
+  virtual void Draw(TCanvas& Canvas, const RECT& Rect) = 0;
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
+};
+
+// A 32-bit top-down device-independent bitmap selected into a memory device context:
+// the off-screen surface of double buffering, and what tests render into and probe.
+class TDibSurface {
+ public:
+  TDibSurface(int Width, int Height);
+  ~TDibSurface();
+  TDibSurface(const TDibSurface&) = delete;
+  TDibSurface& operator=(const TDibSurface&) = delete;
+
+  HDC DC() const { return FDC.Get(); }
+  HBITMAP Bitmap() const { return FBitmap.Get(); }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  // The pixel as 0xAARRGGBB; 0 outside the surface.
+  std::uint32_t Pixel(int X, int Y) const;
+  std::uint32_t* Bits() const { return FBits; }
+  void Fill(COLORREF Color);
+
+ private:
+  int FWidth, FHeight;
+  TMemoryDC FDC;
+  std::uint32_t* FBits = nullptr;
+  TGdiObject<HBITMAP> FBitmap;
+  HGDIOBJ FOld = nullptr;
+};
+
+// A device-independent bitmap read from and written as a BMP file; optionally drawn with the
+// colour of its bottom-left pixel left out.
+class TBitmap : public TGraphic {
+ public:
+  TBitmap() = default;
+  bool Empty() const override { return !FSurface; }
+  int Width() const override { return FSurface ? FSurface->Width() : 0; }
+  int Height() const override { return FSurface ? FSurface->Height() : 0; }
+  void SetSize(int AWidth, int AHeight);
+
+  void Assign(const TObject* Source) override;
+  void LoadFromStream(TStream* Stream) override;
+  void SaveToStream(TStream& Stream) const override;
+
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value);
+  // The colour left out when transparent: that of the bottom-left pixel.
+  COLORREF TransparentColor() const;
+  // Drawing on the bitmap itself; null while empty.
+  HDC DC() const { return FSurface ? FSurface->DC() : nullptr; }
+
+ protected:
+  void Draw(TCanvas& Canvas, const RECT& Rect) override;
+
+ private:
+  std::unique_ptr<TDibSurface> FSurface;
+  bool FTransparent = false;
+};
+
+// A holder of any one graphic.
+class TPicture : public TObject {
+ public:
+  TGraphic* Graphic() const { return FGraphic.get(); }
+  void SetGraphic(std::unique_ptr<TGraphic> Value) { FGraphic = std::move(Value); }
+
+ private:
+  std::unique_ptr<TGraphic> FGraphic;
+};
+
+}  // namespace px2d
