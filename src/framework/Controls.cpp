@@ -407,14 +407,17 @@ void TCustomControl::HandleMouseDown(TMouseButton Button, WPARAM wParam, LPARAM 
 }
 
 void TCustomControl::HandleMouseUp(TMouseButton Button, WPARAM wParam, LPARAM lParam) {
-  const int x = XOf(lParam), y = YOf(lParam);
+  MouseRelease(Button, MouseShiftState(wParam), XOf(lParam), YOf(lParam));
+}
+
+void TCustomControl::MouseRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
   if (Button == mbLeft) {
     const bool armed = FClickArmed;
     FClickArmed = false;
     if (GetCapture() == Handle()) ReleaseCapture();
-    if (armed && x >= 0 && y >= 0 && x < FWidth && y < FHeight) Click();
+    if (armed && X >= 0 && Y >= 0 && X < FWidth && Y < FHeight) Click();
   }
-  MouseUp(Button, MouseShiftState(wParam), x, y);
+  MouseUp(Button, Shift, X, Y);
 }
 
 LRESULT TCustomControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {

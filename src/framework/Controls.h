@@ -264,6 +264,11 @@ class TCustomControl : public TWinControl {
   // Draws the parent, erased and painted with its windowless children, on DC under this control.
   void PaintParentUnder(HDC DC);
 
+  // A mouse button came up: releases the capture, clicks when a press armed the click and the
+  // pointer is inside the control, then raises OnMouseUp. Controls that must act before the click
+  // override this and call it.
+  virtual void MouseRelease(TMouseButton Button, TShiftState Shift, int X, int Y);
+
  private:
   void HandleMouseDown(TMouseButton Button, WPARAM wParam, LPARAM lParam, bool Double);
   void HandleMouseUp(TMouseButton Button, WPARAM wParam, LPARAM lParam);
