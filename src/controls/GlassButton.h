@@ -3,9 +3,11 @@
 // a caption. Buttons of one parent with the same non-zero GroupIndex act as a radio group.
 #pragma once
 
-#include <gdiplus.h>
-#include <objidl.h>
 #include <windows.h>
+
+#include <objidl.h>  // before gdiplus.h, which needs its COM types
+
+#include <gdiplus.h>
 
 #include <cstdint>
 #include <memory>
