@@ -726,7 +726,15 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
                         IsScreenFont(dc, Font.Name());
     const bool gdiplusText = AntiAlias != aaNone && usable;
 
-    const std::wstring wide = Widen(text);
+    // GDI+ breaks lines at a line feed; a carriage return beside one is dropped, as some GDI+
+    // implementations draw it as a glyph of its own.
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const bool besideLineFeed =
+          (i > 0 && text[i - 1] == '\n') || (i + 1 < text.size() && text[i + 1] == '\n');
+      if (text[i] != '\r' || !besideLineFeed) lines += text[i];
+    }
+    const std::wstring wide = Widen(lines);
     const std::wstring family = Widen(Font.Name());
     Gdiplus::FontFamily fontFamily(family.c_str());
     INT style = Gdiplus::FontStyleRegular;

@@ -158,9 +158,22 @@ TWinControl::~TWinControl() {
   DestroyHandle();
 }
 
+void TWinControl::BeginLoading() {
+  TControl::BeginLoading();
+  for (auto& child : FControls) child->BeginLoading();
+}
+
+void TWinControl::EndLoading() {
+  if (!Loading()) return;
+  TControl::EndLoading();
+  for (auto& child : FControls) child->EndLoading();
+}
+
 void TWinControl::ControlInserted(TControl& Control) {
   Control.FParent = this;
   Control.ParentFontChanged();
+  // A control inserted while a layout is applied is loaded with it.
+  if (Loading()) Control.BeginLoading();
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {

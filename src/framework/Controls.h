@@ -167,6 +167,10 @@ class TWinControl : public TControl {
   }
   const std::vector<std::unique_ptr<TControl>>& Controls() const { return FControls; }
 
+  // Loading reaches the child controls as well as the owned components.
+  void BeginLoading() override;
+  void EndLoading() override;
+
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void Invalidate() override;
   void Repaint() override;
