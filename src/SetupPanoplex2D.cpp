@@ -1,12 +1,15 @@
 // The program block: one copy per executable, one options window, exit code 0 or 1.
 #include <windows.h>
 
+#include "controls/GDIPUtil.h"
 #include "fmMain.h"
 #include "unInstances.h"
 
 using namespace px2d;
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+  // The drawing units start GDI+ before anything else runs and shut it down at the very end.
+  TGDIPUtilSession gdiplus;
   int exitCode = 0;
   try {
     // The module handle stands in until the options window exists and takes its place.
