@@ -199,6 +199,60 @@ TEST(GlassButton, GroupZeroNeverStaysDown) {
   EXPECT_TRUE(b->Down());
 }
 
+TEST_F(GlassButtons, HoverIsReportedAndThePollNoticesThePointerGone) {
+  int enters = 0, leaves = 0;
+  buttons[1]->OnMouseEnter = [&](TObject*) { ++enters; };
+  buttons[1]->OnMouseLeave = [&](TObject*) { ++leaves; };
+  RECT r;
+  GetWindowRect(buttons[1]->Handle(), &r);
+  SetCursorPos(r.right + 300, r.bottom + 300);
+  SendMessageA(buttons[1]->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
+  EXPECT_TRUE(buttons[1]->Hot());
+  EXPECT_EQ(enters, 1);
+  // The pointer is elsewhere: a tick of the leave poll clears the hot flag without an event.
+  MSG msg;
+  for (int i = 0; i < 2000 && buttons[1]->Hot(); ++i) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+  EXPECT_FALSE(buttons[1]->Hot());
+  EXPECT_EQ(leaves, 0);
+}
+
+TEST_F(GlassButtons, ShortCutHintShowsCentredOnTheTopEdgeAndGoes) {
+  TGlassButton* b = buttons[2];
+  b->SetShortCutHint("K");
+  b->SetShortCutHintPos(shpTop);
+  SendMessageA(b->Handle(), WM_PX2D_HINTSHOW, ShortCutHintMarker, 1);
+  ASSERT_TRUE(b->ShortCutHintShown());
+  HWND hint = FindWindowA("TShortCutHintWindow", "K");
+  ASSERT_NE(hint, nullptr);
+  RECT button, window;
+  GetWindowRect(b->Handle(), &button);
+  GetWindowRect(hint, &window);
+  EXPECT_NEAR((window.left + window.right) / 2.0, (button.left + button.right) / 2.0, 1.0);
+  EXPECT_NEAR((window.top + window.bottom) / 2.0, button.top, 1.0);
+  SendMessageA(b->Handle(), WM_PX2D_HINTSHOW, ShortCutHintMarker, 0);
+  EXPECT_FALSE(b->ShortCutHintShown());
+  EXPECT_FALSE(IsWindow(hint));
+}
+
+TEST_F(GlassButtons, LinkedActionDrivesDownAndLosesItsCheckWhenRaised) {
+  TCustomAction action;
+  int executed = 0;
+  action.OnExecute = [&](TObject*) { ++executed; };
+  buttons[4]->OnClick = nullptr;
+  buttons[4]->SetAction(&action);
+  action.SetChecked(true);
+  EXPECT_EQ(Downs(), "----D-");
+  ClickAt(buttons[1], 40, 40);
+  EXPECT_EQ(Downs(), "-D----");
+  EXPECT_FALSE(action.Checked());
+  ClickAt(buttons[4], 40, 40);
+  EXPECT_EQ(executed, 1);
+  buttons[4]->SetAction(nullptr);
+}
+
 // --- Drawing ---
 
 // Over white: the body tint is BackColor at alpha 127.
@@ -315,6 +369,42 @@ TEST_F(GlassButtons, PictureIsAlphaBlendedAtItsPlace) {
   EXPECT_NEAR(blended.g, glass.g / 2, 4);
   EXPECT_NEAR(blended.b, (glass.b + 255) / 2, 4);
   EXPECT_EQ(At(*s, 15 + 1, 2 + 1).r, At(*plain, 15 + 1, 2 + 1).r);  // the clear corner shows the glass
+}
+
+// Whether a row band of the surface holds caption ink (a pixel far darker than the glass).
+bool HasInk(const TDibSurface& s, int top, int bottom) {
+  for (int y = top; y < bottom; ++y)
+    for (int x = 14; x < 67; ++x) {
+      const Rgb p = At(s, x, y);
+      if (p.r + p.g + p.b < 300) return true;
+    }
+  return false;
+}
+
+TEST_F(GlassButtons, WithoutSmoothingTheCaptionTakesTheGdiPathAndDoesNotWrap) {
+  // No picture: the caption rectangle is (0, 0, W, H - 2), text at the top.
+  auto wrapped = Render(buttons[0]);
+  buttons[0]->SetAntiAlias(aaNone);
+  auto single = Render(buttons[0]);
+  EXPECT_TRUE(HasInk(*wrapped, 2, 14));
+  EXPECT_TRUE(HasInk(*wrapped, 16, 28));  // "Options" on a second line
+  EXPECT_TRUE(HasInk(*single, 2, 14));
+  EXPECT_FALSE(HasInk(*single, 16, 28));
+}
+
+TEST_F(GlassButtons, SymbolDrawsAtAlpha160UnlessItsColourIsNone) {
+  TGlassButton* b = buttons[1];
+  b->SetCaption("");
+  b->SetBackGroundSymbol(bsRecord);
+  b->SetBackGroundSymbolColor(0x0000FF);  // red
+  auto shown = Render(b);
+  b->SetBackGroundSymbolColor(clNone);
+  auto hidden = Render(b);
+  const Rgb under = At(*hidden, 40, 60);
+  const Rgb over = At(*shown, 40, 60);  // inside the circle of diameter 40 round (40, 40.5)
+  EXPECT_NEAR(over.r, under.r + (255 - under.r) * 160 / 255, 4);
+  EXPECT_NEAR(over.g, under.g * 95 / 255, 4);
+  EXPECT_TRUE(Near(At(*hidden, 40, 60), BodyR, BodyG, BodyB, 3));
 }
 
 }  // namespace
