@@ -525,8 +525,6 @@ LRESULT TCustomControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
         if (form->BroadcastDialogChar(static_cast<char>(wParam), KeyboardShiftState() | ssAlt)) return 0;
       }
       break;
-    case WM_ENABLE:
-      break;
     default:
       break;
   }
