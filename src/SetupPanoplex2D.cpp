@@ -1,6 +1,7 @@
 // The program block: one copy per executable, one options window, exit code 0 or 1.
 #include <windows.h>
 
+#include "controls/GDIPUtil.h"
 #include "controls/SmoothGDIP.h"
 #include "fmMain.h"
 #include "unHotKeys.h"
@@ -9,9 +10,11 @@
 using namespace px2d;
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+  // Each drawing unit of the custom controls starts GDI+ for its own use before anything else
+  // runs, and shuts it down only after the last window has gone.
+  TGDIPUtilSession glassGdiplus;
+  TSmoothGDIP markerGdiplus;
   int exitCode = 0;
-  // The marker's drawing library is up before anything else runs and down only after the last window.
-  TSmoothGDIP smoothGdip;
   try {
     // The units first: the key caps come from the string table before anything names a key.
     InitializeHotKeys();

@@ -1,7 +1,7 @@
 #include "unSetup.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -73,7 +73,8 @@ void TGenericSetup::LoadSettings() {
   while (done < bytes.size()) {
     DWORD read = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-    if (!ReadFile(file.Get(), bytes.data() + done, want, &read, nullptr)) RaiseOpenError(path, GetLastError());
+    if (!ReadFile(file.Get(), bytes.data() + done, want, &read, nullptr))
+      RaiseOpenError(path, GetLastError());
     if (read == 0) break;  // the file shrank while we read it
     done += read;
   }
@@ -89,8 +90,8 @@ void TGenericSetup::SaveSettings() {
   // read-only, hidden or a system file, and not while any other program holds it open.
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                      FILE_ATTRIBUTE_DIRECTORY))
+    if (attributes &
+        (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
       RaiseCreateError(path, ERROR_ACCESS_DENIED);
     TUniqueHandle probe(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -115,7 +116,8 @@ void TGenericSetup::SaveSettings() {
   }
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return;
     error = GetLastError();
     // A reader that opened the file a moment ago (the switcher reloading) holds it only briefly.
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;

@@ -7,6 +7,16 @@
 
 namespace px2d {
 
+std::vector<std::uint8_t> ResourceBytes(const char* Name, const char* Type) {
+  HMODULE module = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(module, Name, Type ? Type : MAKEINTRESOURCEA(10));  // RT_RCDATA
+  if (!found) return {};
+  HGLOBAL loaded = LoadResource(module, found);
+  const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
+  if (!bytes) return {};
+  return std::vector<std::uint8_t>(bytes, bytes + SizeofResource(module, found));
+}
+
 void TMemoryStream::LoadFromStream(TStream& Source) {
   const std::size_t start = Source.Position();
   const std::size_t count = Source.Size() > start ? Source.Size() - start : 0;

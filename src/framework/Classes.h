@@ -44,11 +44,12 @@ class TComponent : public TObject {
   // While a layout is applied to a component and the components it owns, Loading() is true;
   // EndLoading() clears it and then gives each of them its Loaded() notification, owner first.
   bool Loading() const { return FLoading; }
-  void BeginLoading() {
+  virtual void BeginLoading() {
     FLoading = true;
     for (auto& c : FComponents) c->BeginLoading();
   }
-  void EndLoading() {
+  virtual void EndLoading() {
+    if (!FLoading) return;
     FLoading = false;
     Loaded();
     for (auto& c : FComponents) c->EndLoading();
@@ -77,6 +78,8 @@ class TStrings {
   virtual std::string Get(int Index) const = 0;
   virtual int FindExact(const std::string& S) const = 0;
 };
+// The bytes of a resource of the program (RCDATA unless another type is given); empty when it is missing.
+std::vector<std::uint8_t> ResourceBytes(const char* Name, const char* Type = nullptr);
 
 // A sequence of bytes with a position, read and written in blocks.
 class TStream : public TObject {

@@ -158,9 +158,22 @@ TWinControl::~TWinControl() {
   DestroyHandle();
 }
 
+void TWinControl::BeginLoading() {
+  TControl::BeginLoading();
+  for (auto& child : FControls) child->BeginLoading();
+}
+
+void TWinControl::EndLoading() {
+  if (!Loading()) return;
+  TControl::EndLoading();
+  for (auto& child : FControls) child->EndLoading();
+}
+
 void TWinControl::ControlInserted(TControl& Control) {
   Control.FParent = this;
   Control.ParentFontChanged();
+  // A control inserted while a layout is applied is loaded with it.
+  if (Loading()) Control.BeginLoading();
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -407,14 +420,17 @@ void TCustomControl::HandleMouseDown(TMouseButton Button, WPARAM wParam, LPARAM 
 }
 
 void TCustomControl::HandleMouseUp(TMouseButton Button, WPARAM wParam, LPARAM lParam) {
-  const int x = XOf(lParam), y = YOf(lParam);
+  MouseRelease(Button, MouseShiftState(wParam), XOf(lParam), YOf(lParam));
+}
+
+void TCustomControl::MouseRelease(TMouseButton Button, TShiftState Shift, int X, int Y) {
   if (Button == mbLeft) {
     const bool armed = FClickArmed;
     FClickArmed = false;
     if (GetCapture() == Handle()) ReleaseCapture();
-    if (armed && x >= 0 && y >= 0 && x < FWidth && y < FHeight) Click();
+    if (armed && X >= 0 && Y >= 0 && X < FWidth && Y < FHeight) Click();
   }
-  MouseUp(Button, MouseShiftState(wParam), x, y);
+  MouseUp(Button, Shift, X, Y);
 }
 
 LRESULT TCustomControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -508,8 +524,6 @@ LRESULT TCustomControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       if (TWinControl* form = FindControl(GetAncestor(Handle(), GA_ROOT))) {
         if (form->BroadcastDialogChar(static_cast<char>(wParam), KeyboardShiftState() | ssAlt)) return 0;
       }
-      break;
-    case WM_ENABLE:
       break;
     default:
       break;

@@ -167,6 +167,10 @@ class TWinControl : public TControl {
   }
   const std::vector<std::unique_ptr<TControl>>& Controls() const { return FControls; }
 
+  // Loading reaches the child controls as well as the owned components.
+  void BeginLoading() override;
+  void EndLoading() override;
+
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void Invalidate() override;
   void Repaint() override;
@@ -263,6 +267,11 @@ class TCustomControl : public TWinControl {
 
   // Draws the parent, erased and painted with its windowless children, on DC under this control.
   void PaintParentUnder(HDC DC);
+
+  // A mouse button came up: releases the capture, clicks when a press armed the click and the
+  // pointer is inside the control, then raises OnMouseUp. Controls that must act before the click
+  // override this and call it.
+  virtual void MouseRelease(TMouseButton Button, TShiftState Shift, int X, int Y);
 
  private:
   void HandleMouseDown(TMouseButton Button, WPARAM wParam, LPARAM lParam, bool Double);

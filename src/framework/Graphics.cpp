@@ -237,10 +237,6 @@ void TBitmap::LoadFromStream(TStream* Stream) {
   const int rows = SetDIBitsToDevice(surface->DC(), 0, 0, width, height, 0, 0, 0, height,
                                      b.data() + file.bfOffBits, info, DIB_RGB_COLORS);
   if (rows <= 0) throw Exception("Bitmap image is not valid");
-  GdiFlush();
-  // GDI leaves the alpha byte at 0; the bitmap is opaque.
-  for (std::size_t i = 0, n = static_cast<std::size_t>(width) * height; i < n; ++i)
-    surface->Bits()[i] |= 0xFF000000u;
   FSurface = std::move(surface);
   Changed();
 }

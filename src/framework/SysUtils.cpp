@@ -27,10 +27,9 @@ std::string Format(const char* format, ...) {
 
 std::string SysErrorMessage(unsigned long code) {
   char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-          FORMAT_MESSAGE_ARGUMENT_ARRAY,
-      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                          FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
   std::string text;
   if (buffer != nullptr) {
     text.assign(buffer, length);
@@ -45,8 +44,8 @@ std::string SysErrorMessage(unsigned long code) {
 }
 
 void RaiseOSError(unsigned long code) {
-  throw EOSError(code, Format("System Error.  Code: %d.\r\n%s", static_cast<int>(code),
-                              SysErrorMessage(code).c_str()));
+  throw EOSError(
+      code, Format("System Error.  Code: %d.\r\n%s", static_cast<int>(code), SysErrorMessage(code).c_str()));
 }
 
 void RaiseLastOSError() { RaiseOSError(GetLastError()); }
@@ -56,8 +55,8 @@ void RaiseLastOSError() { RaiseOSError(GetLastError()); }
 namespace px2d {
 
 bool AnsiSameText(std::string_view a, std::string_view b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 }  // namespace px2d

@@ -1,8 +1,8 @@
 // The settings store against real files in the roaming application-data folder.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <fstream>
 #include <sstream>
@@ -28,8 +28,10 @@ void RemoveTree(const std::string& path) {
       if (name == "." || name == "..") continue;
       const std::string child = path + "\\" + name;
       SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-      else DeleteFileA(child.c_str());
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(child);
+      else
+        DeleteFileA(child.c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
   }
@@ -128,25 +130,17 @@ TEST_F(SetupStore, FirstMatchingLineIsTheKeysLine) {
 
 struct ReadCase {
   const char* line;
-  std::string text;  // ReadString with the default "d"
+  std::string text;      // ReadString with the default "d"
   std::int32_t integer;  // ReadInteger with the default -99
-  bool boolean;  // ReadBool with the default true
+  bool boolean;          // ReadBool with the default true
 };
 
 TEST_F(SetupStore, ReadsTextIntegersAndBooleansWithTheirDefaults) {
   const ReadCase cases[] = {
-      {"k=42", "42", 42, true},
-      {"k= 5", " 5", 5, true},
-      {"k=5 ", "5 ", -99, true},
-      {"k = 5", "d", -99, true},
-      {"k=", "d", -99, true},
-      {"k=0", "0", 0, false},
-      {"k=256", "256", 256, false},
-      {"k=$100", "$100", 256, false},
-      {"k=257", "257", 257, true},
-      {"k=-1", "-1", -1, true},
-      {"k=true", "true", -99, true},
-      {"K=x2A", "x2A", 42, true},
+      {"k=42", "42", 42, true},     {"k= 5", " 5", 5, true},        {"k=5 ", "5 ", -99, true},
+      {"k = 5", "d", -99, true},    {"k=", "d", -99, true},         {"k=0", "0", 0, false},
+      {"k=256", "256", 256, false}, {"k=$100", "$100", 256, false}, {"k=257", "257", 257, true},
+      {"k=-1", "-1", -1, true},     {"k=true", "true", -99, true},  {"K=x2A", "x2A", 42, true},
       {"k=a=b", "a=b", -99, true},
   };
   for (const auto& c : cases) {
@@ -163,7 +157,9 @@ TEST_F(SetupStore, ReadsTextIntegersAndBooleansWithTheirDefaults) {
 
 TEST_F(SetupStore, ByteOrderMarkAndZeroByteHideKeys) {
   store.ConfigFileName();
-  WriteBytes(file, std::string("\xEF\xBB\xBF" "a=1\r\nb=2\r\nc=3\0d=4\r\n", 24));
+  WriteBytes(file, std::string("\xEF\xBB\xBF"
+                               "a=1\r\nb=2\r\nc=3\0d=4\r\n",
+                               24));
   store.LoadSettings();
   EXPECT_EQ(store.ReadInteger("a", 0), 0);
   EXPECT_EQ(store.ReadInteger("b", 0), 2);
@@ -213,7 +209,8 @@ TEST_F(SetupStore, SaveThatCannotReplaceTheFileLosesNothing) {
     SetFileAttributesA(file.c_str(), c.attributes);
     TUniqueHandle other;
     if (c.shareMode != DWORD(-1)) {
-      other = TUniqueHandle(CreateFileA(file.c_str(), GENERIC_READ, c.shareMode, nullptr, OPEN_EXISTING, 0, nullptr));
+      other = TUniqueHandle(
+          CreateFileA(file.c_str(), GENERIC_READ, c.shareMode, nullptr, OPEN_EXISTING, 0, nullptr));
       ASSERT_TRUE(other);
     }
     store.Lines = {"new=2"};

@@ -1,0 +1,411 @@
+// The glass button: what it draws (probed pixels of an 81 by 82 page button over white) and how it
+// answers the mouse in a group of six.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "GdiPlusEnvironment.h"
+#include "controls/GlassButton.h"
+#include "framework/Forms.h"
+
+namespace px2d {
+namespace {
+
+class THostForm : public TForm {
+ public:
+  using TForm::TForm;
+  const char* ClassName() const override { return "TGlassTestHost"; }
+};
+
+const char* const Captions[6] = {"General Options",   "Background",          "Keyboard Activation",
+                                 "Active\r\nCorners", "Search Capabilities", "Animation Speeds"};
+
+// The page buttons' property values; Down is written before GroupIndex, as the layout stores it.
+void SetPageValues(TGlassButton& b, int index, const TGDIPPicture* picture) {
+  b.SetBounds(8 + 87 * index, 8, 81, 82);
+  b.Tag = index;
+  b.SetCaption(Captions[index]);
+  b.SetDown(index == 0);
+  b.SetBackColor(0xE7DCD5);
+  b.SetCornerRadius(12);
+  b.Font().SetName("Segoe UI");
+  b.Font().SetHeight(-11);
+  b.Font().SetColor(clWindowText);
+  b.SetForeColor(clWhite);
+  b.SetGlowColor(0xFFBD8D);
+  b.SetGroupIndex(1);
+  b.SetInnerBorderColor(0x909090);
+  b.SetLayout(blGlyphTopAdjusted);
+  b.SetOuterBorderColor(0xF0F0F0);
+  if (picture) b.SetPicture(picture);
+  b.SetShineColor(clWhite);
+  b.SetShortCutHintPos(shpAboveTop);
+}
+
+struct Rgb {
+  int r, g, b;
+};
+Rgb At(const TDibSurface& s, int x, int y) {
+  const std::uint32_t p = s.Pixel(x, y);
+  return Rgb{static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+             static_cast<int>(p & 0xFF)};
+}
+::testing::AssertionResult Near(const Rgb& got, int r, int g, int b, int tolerance) {
+  if (std::abs(got.r - r) <= tolerance && std::abs(got.g - g) <= tolerance &&
+      std::abs(got.b - b) <= tolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "got (" << got.r << ", " << got.g << ", " << got.b << "), expected (" << r << ", " << g << ", "
+         << b << ") within " << tolerance;
+}
+
+struct GlassButtons : ::testing::Test {
+  THostForm form;
+  TGlassButton* buttons[6] = {};
+  std::vector<std::string> log;
+
+  void SetUp() override {
+    form.SetClientSize(540, 100);
+    form.Color = RGB(255, 255, 255);
+    form.HandleNeeded();
+    form.BeginLoading();
+    for (int i = 0; i < 6; ++i) {
+      buttons[i] = form.InsertControl(std::make_unique<TGlassButton>(&form));
+      SetPageValues(*buttons[i], i, nullptr);
+      buttons[i]->OnClick = [this, i](TObject*) {
+        std::string state;
+        for (auto* b : buttons) state += b->Down() ? 'D' : '-';
+        log.push_back("click " + std::to_string(i) + " " + state);
+      };
+    }
+    form.EndLoading();
+    for (auto* b : buttons) b->HandleNeeded();
+    ShowWindow(form.Handle(), SW_SHOWNOACTIVATE);
+  }
+
+  std::string Downs() const {
+    std::string state;
+    for (auto* b : buttons) state += b->Down() ? 'D' : '-';
+    return state;
+  }
+  static void Send(TGlassButton* b, UINT msg, int x, int y) {
+    SendMessageA(b->Handle(), msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+  }
+  static void ClickAt(TGlassButton* b, int x, int y) {
+    Send(b, WM_LBUTTONDOWN, x, y);
+    Send(b, WM_LBUTTONUP, x, y);
+  }
+  // The button as it paints itself, over the form's white.
+  static std::unique_ptr<TDibSurface> Render(TGlassButton* b) {
+    auto s = std::make_unique<TDibSurface>(b->Width(), b->Height());
+    s->Fill(RGB(0, 0, 0));
+    SendMessageA(b->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s->DC()), PRF_CLIENT);
+    return s;
+  }
+};
+
+// --- Behaviour ---
+
+TEST_F(GlassButtons, LoadedLayoutLeavesTheFirstDownAndClickingAnotherMovesDownBeforeOnClick) {
+  EXPECT_EQ(Downs(), "D-----");
+  EXPECT_EQ(buttons[0]->Version(), "1.2.1.2");
+  ClickAt(buttons[2], 40, 40);
+  EXPECT_EQ(Downs(), "--D---");
+  EXPECT_EQ(log, (std::vector<std::string>{"click 2 --D---"}));
+  EXPECT_EQ(buttons[0]->VisualState(), gvsUp);
+  EXPECT_EQ(buttons[2]->VisualState(), gvsLatched);
+}
+
+TEST_F(GlassButtons, ClickOnTheDownButtonRaisesOnClickOnceAndChangesNothing) {
+  ClickAt(buttons[0], 40, 40);
+  EXPECT_EQ(Downs(), "D-----");
+  EXPECT_EQ(log, (std::vector<std::string>{"click 0 D-----"}));
+  EXPECT_EQ(buttons[0]->VisualState(), gvsLatched);
+}
+
+TEST_F(GlassButtons, PressMoveOutAndReleaseOutsideChangesNothing) {
+  Send(buttons[3], WM_LBUTTONDOWN, 40, 40);
+  EXPECT_EQ(buttons[3]->VisualState(), gvsPressed);
+  Send(buttons[3], WM_MOUSEMOVE, 120, 40);
+  EXPECT_EQ(buttons[3]->VisualState(), gvsUp);
+  EXPECT_TRUE(buttons[3]->MouseIsDown());  // the glow stays while the button is held
+  Send(buttons[3], WM_LBUTTONUP, 120, 40);
+  EXPECT_EQ(Downs(), "D-----");
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(buttons[3]->VisualState(), gvsUp);
+  EXPECT_FALSE(buttons[3]->MouseIsDown());
+}
+
+TEST_F(GlassButtons, ReleaseOnTheRowJustBelowCountsAsOutside) {
+  Send(buttons[4], WM_LBUTTONDOWN, 40, 81);
+  Send(buttons[4], WM_LBUTTONUP, 40, 82);
+  EXPECT_EQ(Downs(), "D-----");
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(buttons[4]->VisualState(), gvsUp);  // no glow left behind
+}
+
+TEST_F(GlassButtons, MovingOutAndBackInIsAPlainClick) {
+  Send(buttons[5], WM_LBUTTONDOWN, 40, 40);
+  Send(buttons[5], WM_MOUSEMOVE, -5, 40);
+  Send(buttons[5], WM_MOUSEMOVE, 10, 40);
+  EXPECT_EQ(buttons[5]->VisualState(), gvsPressed);
+  Send(buttons[5], WM_LBUTTONUP, 10, 40);
+  EXPECT_EQ(Downs(), "-----D");
+  EXPECT_EQ(log, (std::vector<std::string>{"click 5 -----D"}));
+}
+
+TEST_F(GlassButtons, DownFalseOnTheDownMemberIsRefusedUnlessAllMayBeUp) {
+  buttons[0]->SetDown(false);
+  EXPECT_EQ(Downs(), "D-----");
+  buttons[1]->SetAllowAllUp(true);  // spreads to the whole group
+  EXPECT_TRUE(buttons[0]->AllowAllUp());
+  EXPECT_TRUE(buttons[5]->AllowAllUp());
+  ClickAt(buttons[0], 40, 40);
+  EXPECT_EQ(Downs(), "------");
+}
+
+TEST_F(GlassButtons, KeysAndTheClickOperationRaiseOnClickWithoutChangingDown) {
+  buttons[1]->Click();
+  SendMessageA(buttons[2]->Handle(), WM_CHAR, ' ', 0);
+  buttons[3]->SetCaption("&Corners");
+  EXPECT_TRUE(form.BroadcastDialogChar('C', ssAlt));
+  EXPECT_EQ(Downs(), "D-----");
+  EXPECT_EQ(log, (std::vector<std::string>{"click 1 D-----", "click 2 D-----", "click 3 D-----"}));
+}
+
+TEST(GlassButton, GroupZeroNeverStaysDown) {
+  THostForm form;
+  form.HandleNeeded();
+  auto* b = form.InsertControl(std::make_unique<TGlassButton>(&form));
+  b->HandleNeeded();
+  EXPECT_EQ(b->Width(), 100);
+  EXPECT_EQ(b->Height(), 32);
+  EXPECT_EQ(b->CornerRadius(), 4);
+  int clicks = 0;
+  b->OnClick = [&](TObject*) { ++clicks; };
+  b->SetDown(true);
+  EXPECT_FALSE(b->Down());
+  SendMessageA(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_FALSE(b->Down());
+  EXPECT_EQ(b->VisualState(), gvsUp);
+  EXPECT_EQ(clicks, 1);
+  b->SetCornerRadius(-3);
+  EXPECT_EQ(b->CornerRadius(), 4);
+  b->SetStyle(tasCheck);  // a toggle button needs no group
+  b->SetDown(true);
+  EXPECT_TRUE(b->Down());
+}
+
+TEST_F(GlassButtons, HoverIsReportedAndThePollNoticesThePointerGone) {
+  int enters = 0, leaves = 0;
+  buttons[1]->OnMouseEnter = [&](TObject*) { ++enters; };
+  buttons[1]->OnMouseLeave = [&](TObject*) { ++leaves; };
+  RECT r;
+  GetWindowRect(buttons[1]->Handle(), &r);
+  SetCursorPos(r.right + 300, r.bottom + 300);
+  SendMessageA(buttons[1]->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
+  EXPECT_TRUE(buttons[1]->Hot());
+  EXPECT_EQ(enters, 1);
+  // The pointer is elsewhere: a tick of the leave poll clears the hot flag without an event.
+  MSG msg;
+  for (int i = 0; i < 2000 && buttons[1]->Hot(); ++i) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+  EXPECT_FALSE(buttons[1]->Hot());
+  EXPECT_EQ(leaves, 0);
+}
+
+TEST_F(GlassButtons, ShortCutHintShowsCentredOnTheTopEdgeAndGoes) {
+  TGlassButton* b = buttons[2];
+  b->SetShortCutHint("K");
+  b->SetShortCutHintPos(shpTop);
+  SendMessageA(b->Handle(), WM_PX2D_HINTSHOW, ShortCutHintMarker, 1);
+  ASSERT_TRUE(b->ShortCutHintShown());
+  HWND hint = FindWindowA("TShortCutHintWindow", "K");
+  ASSERT_NE(hint, nullptr);
+  RECT button, window;
+  GetWindowRect(b->Handle(), &button);
+  GetWindowRect(hint, &window);
+  EXPECT_NEAR((window.left + window.right) / 2.0, (button.left + button.right) / 2.0, 1.0);
+  EXPECT_NEAR((window.top + window.bottom) / 2.0, button.top, 1.0);
+  SendMessageA(b->Handle(), WM_PX2D_HINTSHOW, ShortCutHintMarker, 0);
+  EXPECT_FALSE(b->ShortCutHintShown());
+  EXPECT_FALSE(IsWindow(hint));
+}
+
+TEST_F(GlassButtons, LinkedActionDrivesDownAndLosesItsCheckWhenRaised) {
+  TCustomAction action;
+  int executed = 0;
+  action.OnExecute = [&](TObject*) { ++executed; };
+  buttons[4]->OnClick = nullptr;
+  buttons[4]->SetAction(&action);
+  action.SetChecked(true);
+  EXPECT_EQ(Downs(), "----D-");
+  ClickAt(buttons[1], 40, 40);
+  EXPECT_EQ(Downs(), "-D----");
+  EXPECT_FALSE(action.Checked());
+  ClickAt(buttons[4], 40, 40);
+  EXPECT_EQ(executed, 1);
+  buttons[4]->SetAction(nullptr);
+}
+
+// --- Drawing ---
+
+// Over white: the body tint is BackColor at alpha 127.
+constexpr int BodyR = 255 - (255 - 213) * 127 / 255, BodyG = 255 - (255 - 220) * 127 / 255,
+              BodyB = 255 - (255 - 231) * 127 / 255;
+
+TEST_F(GlassButtons, BordersAndBodyAsDrawn) {
+  auto s = Render(buttons[1]);
+  // Outer border along the last column and row as well as the first, inner border one pixel in.
+  EXPECT_TRUE(Near(At(*s, 0, 41), 240, 240, 240, 6));
+  EXPECT_TRUE(Near(At(*s, 80, 41), 240, 240, 240, 6));
+  EXPECT_TRUE(Near(At(*s, 40, 81), 240, 240, 240, 6));
+  EXPECT_TRUE(Near(At(*s, 1, 41), 144, 144, 144, 8));
+  EXPECT_TRUE(Near(At(*s, 79, 41), 144, 144, 144, 8));
+  EXPECT_TRUE(Near(At(*s, 40, 80), 144, 144, 144, 8));
+  // Rounded corners (radius 12) leave the parent's white outside.
+  EXPECT_TRUE(Near(At(*s, 1, 1), 255, 255, 255, 2));
+  EXPECT_TRUE(Near(At(*s, 79, 80), 255, 255, 255, 2));
+  // The body's tint in the lower half, away from caption and picture: bluish, translucent.
+  EXPECT_TRUE(Near(At(*s, 4, 60), BodyR, BodyG, BodyB, 3));
+}
+
+TEST_F(GlassButtons, ShineIsStrongerAtTheTopThanAtItsLowerEdge) {
+  auto s = Render(buttons[1]);
+  const Rgb top = At(*s, 10, 4), lower = At(*s, 10, 39), body = At(*s, 10, 60);
+  // White at alpha about 148 near the top, about 57 near the lower edge, none below.
+  EXPECT_TRUE(Near(top, BodyR + (255 - BodyR) * 148 / 255, BodyG + (255 - BodyG) * 148 / 255,
+                   BodyB + (255 - BodyB) * 148 / 255, 4));
+  EXPECT_TRUE(Near(lower, BodyR + (255 - BodyR) * 57 / 255, BodyG + (255 - BodyG) * 57 / 255,
+                   BodyB + (255 - BodyB) * 57 / 255, 4));
+  EXPECT_GT(top.r, lower.r + 4);
+  EXPECT_GT(lower.r, body.r);
+}
+
+TEST_F(GlassButtons, GlowAtTheBottomMiddleOnlyWhenDownOrPressed) {
+  const auto glowRed = [](const TDibSurface& s) { return At(s, 20, 78).r; };
+  auto down = Render(buttons[0]);
+  auto up = Render(buttons[1]);
+  Send(buttons[2], WM_LBUTTONDOWN, 40, 20);
+  auto pressed = Render(buttons[2]);
+  Send(buttons[2], WM_LBUTTONUP, 200, 20);
+  auto released = Render(buttons[2]);
+  // Glow colour (141, 189, 255): red falls far below the body's, blue stays high.
+  EXPECT_LT(glowRed(*down), 200);
+  EXPECT_GT(At(*down, 20, 78).b, 235);
+  EXPECT_LT(glowRed(*pressed), 200);
+  EXPECT_TRUE(Near(At(*up, 20, 78), BodyR, BodyG, BodyB, 3));
+  EXPECT_TRUE(Near(At(*released, 20, 78), BodyR, BodyG, BodyB, 3));
+  // Brightest at the middle of the bottom edge, fading towards the top corners.
+  EXPECT_LT(At(*down, 40, 77).r, At(*down, 8, 20).r);
+}
+
+TEST_F(GlassButtons, HoveringChangesNothingOnScreen) {
+  auto before = Render(buttons[1]);
+  SendMessageA(buttons[1]->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
+  auto after = Render(buttons[1]);
+  for (int y = 0; y < 82; y += 3)
+    for (int x = 0; x < 81; x += 3) ASSERT_EQ(before->Pixel(x, y), after->Pixel(x, y)) << x << "," << y;
+}
+
+TEST_F(GlassButtons, SquareCornersWithRadiusZero) {
+  buttons[1]->SetCornerRadius(0);
+  auto s = Render(buttons[1]);
+  EXPECT_TRUE(Near(At(*s, 0, 0), 240, 240, 240, 6));
+  EXPECT_TRUE(Near(At(*s, 1, 1), 144, 144, 144, 8));
+  EXPECT_TRUE(Near(At(*s, 79, 80), 144, 144, 144, 8));
+  EXPECT_TRUE(Near(At(*s, 80, 81), 240, 240, 240, 6));
+}
+
+// The darkest pixel where a caption without picture stands (at the top), by its sum of channels.
+Rgb DarkestCaptionPixel(const TDibSurface& s) {
+  Rgb best{255, 255, 255};
+  for (int y = 3; y < 40; ++y)
+    for (int x = 14; x < 67; ++x) {
+      const Rgb p = At(s, x, y);
+      if (p.r + p.g + p.b < best.r + best.g + best.b) best = p;
+    }
+  return best;
+}
+
+TEST_F(GlassButtons, DisabledCaptionIsGrey) {
+  for (int i : {1, 2}) {
+    buttons[i]->SetCaption("MMM");
+    buttons[i]->Font().SetHeight(-20);
+    buttons[i]->Font().SetStyle(fsBold);
+    buttons[i]->SetAntiAlias(aaAntiAlias);
+  }
+  buttons[2]->SetEnabled(false);
+  auto enabled = Render(buttons[1]);
+  auto disabled = Render(buttons[2]);
+  EXPECT_TRUE(Near(DarkestCaptionPixel(*enabled), 0, 0, 0, 30));
+  EXPECT_TRUE(Near(DarkestCaptionPixel(*disabled), 128, 128, 128, 6));
+  // The same glass either way.
+  EXPECT_EQ(enabled->Pixel(4, 20), disabled->Pixel(4, 20));
+}
+
+TEST_F(GlassButtons, PictureIsAlphaBlendedAtItsPlace) {
+  // 48 by 48: an opaque red square in the middle, half-transparent blue around it, clear corners.
+  std::vector<std::uint32_t> pixels(48 * 48, 0x800000FF);
+  for (int y = 16; y < 32; ++y)
+    for (int x = 16; x < 32; ++x) pixels[y * 48 + x] = 0xFFFF0000;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) pixels[y * 48 + x] = 0;
+  TGDIPPicture picture;
+  picture.SetData(test::EncodePng(48, 48, pixels));
+  buttons[1]->SetCaption(" ");  // a caption that draws nothing keeps the picture above it
+  auto plain = Render(buttons[1]);
+  buttons[1]->SetPicture(&picture);
+  auto s = Render(buttons[1]);
+  // Slot width 50 puts the picture at (15, 2).
+  EXPECT_TRUE(Near(At(*s, 15 + 24, 2 + 24), 255, 0, 0, 2));
+  const Rgb glass = At(*plain, 15 + 8, 2 + 40), blended = At(*s, 15 + 8, 2 + 40);
+  EXPECT_NEAR(blended.r, glass.r / 2, 4);
+  EXPECT_NEAR(blended.g, glass.g / 2, 4);
+  EXPECT_NEAR(blended.b, (glass.b + 255) / 2, 4);
+  EXPECT_EQ(At(*s, 15 + 1, 2 + 1).r, At(*plain, 15 + 1, 2 + 1).r);  // the clear corner shows the glass
+}
+
+// Whether a row band of the surface holds caption ink (a pixel far darker than the glass).
+bool HasInk(const TDibSurface& s, int top, int bottom) {
+  for (int y = top; y < bottom; ++y)
+    for (int x = 14; x < 67; ++x) {
+      const Rgb p = At(s, x, y);
+      if (p.r + p.g + p.b < 300) return true;
+    }
+  return false;
+}
+
+TEST_F(GlassButtons, WithoutSmoothingTheCaptionTakesTheGdiPathAndDoesNotWrap) {
+  // No picture: the caption rectangle is (0, 0, W, H - 2), text at the top.
+  auto wrapped = Render(buttons[0]);
+  buttons[0]->SetAntiAlias(aaNone);
+  auto single = Render(buttons[0]);
+  EXPECT_TRUE(HasInk(*wrapped, 2, 14));
+  EXPECT_TRUE(HasInk(*wrapped, 16, 28));  // "Options" on a second line
+  EXPECT_TRUE(HasInk(*single, 2, 14));
+  EXPECT_FALSE(HasInk(*single, 16, 28));
+}
+
+TEST_F(GlassButtons, SymbolDrawsAtAlpha160UnlessItsColourIsNone) {
+  TGlassButton* b = buttons[1];
+  b->SetCaption("");
+  b->SetBackGroundSymbol(bsRecord);
+  b->SetBackGroundSymbolColor(0x0000FF);  // red
+  auto shown = Render(b);
+  b->SetBackGroundSymbolColor(clNone);
+  auto hidden = Render(b);
+  const Rgb under = At(*hidden, 40, 60);
+  const Rgb over = At(*shown, 40, 60);  // inside the circle of diameter 40 round (40, 40.5)
+  EXPECT_NEAR(over.r, under.r + (255 - under.r) * 160 / 255, 4);
+  EXPECT_NEAR(over.g, under.g * 95 / 255, 4);
+  EXPECT_TRUE(Near(At(*hidden, 40, 60), BodyR, BodyG, BodyB, 3));
+}
+
+}  // namespace
+}  // namespace px2d
