@@ -8,16 +8,9 @@
 #include <string_view>
 
 #include "core/HotKeyText.h"
+#include "support/AsciiSameText.h"
 
 namespace {
-
-bool AsciiSameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 // A layout with twins (0x10/0xA0/0xA1, 0x11/0xA2/0xA3), a name only a key below 8 has (0x03), a name
 // a key below 8 shares with one above (0x06/0x91), and keys without a name.
@@ -51,7 +44,7 @@ std::string DriverName(std::uint16_t code) {
   }
 }
 
-const px2d::THotKeyNaming kNaming{px2d::EnglishHotKeyCaps(), DriverName, AsciiSameText};
+const px2d::THotKeyNaming kNaming{px2d::EnglishHotKeyCaps(), DriverName, px2d::standin::AsciiSameText};
 
 }  // namespace
 

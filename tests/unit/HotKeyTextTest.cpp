@@ -6,17 +6,10 @@
 #include <utility>
 
 #include "core/HotKeyText.h"
+#include "support/AsciiSameText.h"
 
 namespace px2d {
 namespace {
-
-bool AsciiSameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 // Driver names in the manner of a common layout: left- and right-hand twins share a name, one key
 // below 8 has a name of its own, and another below 8 shares the name of a key above.
@@ -32,7 +25,7 @@ std::string DriverName(std::uint16_t code) {
   return it == kDriverNames.end() ? std::string() : it->second;
 }
 
-const THotKeyNaming kNaming{EnglishHotKeyCaps(), DriverName, AsciiSameText};
+const THotKeyNaming kNaming{EnglishHotKeyCaps(), DriverName, standin::AsciiSameText};
 
 struct CodeText {
   std::uint16_t code;
@@ -133,7 +126,7 @@ TEST(HotKeyText, KeyCapsComeFromTheTableInUse) {
   caps[hcShift] = "Umschalt+";
   caps[hcCtrl] = "Strg+";
   caps[hcWin] = "Win+";
-  const THotKeyNaming german{caps, DriverName, AsciiSameText};
+  const THotKeyNaming german{caps, DriverName, standin::AsciiSameText};
   EXPECT_EQ(HotKeyToText(0x7008, german),
             "Win+Strg+Umschalt+R\xFC"
             "cktaste");
@@ -146,7 +139,7 @@ TEST(HotKeyText, KeyCapsComeFromTheTableInUse) {
 TEST(HotKeyText, EmptyPrefixInTheTableMatchesNothing) {
   THotKeyCapTable caps = EnglishHotKeyCaps();
   caps[hcShift].clear();
-  const THotKeyNaming broken{caps, DriverName, AsciiSameText};
+  const THotKeyNaming broken{caps, DriverName, standin::AsciiSameText};
   EXPECT_EQ(TextToHotKey("A", broken), 0x0041);
   EXPECT_EQ(TextToHotKey("Ctrl+A", broken), 0x4041);
 }

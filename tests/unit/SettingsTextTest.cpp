@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/SettingsText.h"
+#include "support/AsciiSameText.h"
 
 namespace px2d {
 namespace {
@@ -102,22 +103,13 @@ TEST(SettingsText, BooleanIsTheLowestEightBits) {
   for (std::int32_t v : {0, 256, 0x100, 512, INT32_MIN}) EXPECT_FALSE(IntegerToBool(v)) << v;
 }
 
-// Case-insensitive for ASCII only: the store passes the locale's comparison instead.
-bool AsciiSame(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 TEST(SettingsText, FindsTheFirstLineWhoseWholeNameMatches) {
   const TextLines lines = {"no equals sign here", "=5", "area size =1", "area size=5", "AREA SIZE=7"};
-  EXPECT_EQ(FindKeyLine(lines, "area size", AsciiSame), 3);
-  EXPECT_EQ(FindKeyLine(lines, "Area Size", AsciiSame), 3);
-  EXPECT_EQ(FindKeyLine(lines, "area size ", AsciiSame), 2);
-  EXPECT_EQ(FindKeyLine(lines, "", AsciiSame), 1);
-  EXPECT_EQ(FindKeyLine(lines, "no equals sign here", AsciiSame), -1);
+  EXPECT_EQ(FindKeyLine(lines, "area size", standin::AsciiSameText), 3);
+  EXPECT_EQ(FindKeyLine(lines, "Area Size", standin::AsciiSameText), 3);
+  EXPECT_EQ(FindKeyLine(lines, "area size ", standin::AsciiSameText), 2);
+  EXPECT_EQ(FindKeyLine(lines, "", standin::AsciiSameText), 1);
+  EXPECT_EQ(FindKeyLine(lines, "no equals sign here", standin::AsciiSameText), -1);
   EXPECT_EQ(ValueOfLine("area size= 5", "area size"), " 5");
   EXPECT_EQ(ValueOfLine("a=b=c", "a"), "b=c");
   EXPECT_EQ(ValueOfLine("a=", "a"), "");
@@ -125,13 +117,13 @@ TEST(SettingsText, FindsTheFirstLineWhoseWholeNameMatches) {
 
 TEST(SettingsText, WritesReplaceInPlaceAppendOrDelete) {
   TextLines lines = {"x=1", "area size=5", "AREA SIZE=7"};
-  WriteKeyValue(lines, "Area Size", "9", AsciiSame);
+  WriteKeyValue(lines, "Area Size", "9", standin::AsciiSameText);
   EXPECT_EQ(lines, (TextLines{"x=1", "Area Size=9", "AREA SIZE=7"}));
-  WriteKeyValue(lines, "new", "v", AsciiSame);
+  WriteKeyValue(lines, "new", "v", standin::AsciiSameText);
   EXPECT_EQ(lines, (TextLines{"x=1", "Area Size=9", "AREA SIZE=7", "new=v"}));
-  WriteKeyValue(lines, "area size", "", AsciiSame);
+  WriteKeyValue(lines, "area size", "", standin::AsciiSameText);
   EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v"}));
-  WriteKeyValue(lines, "missing", "", AsciiSame);
+  WriteKeyValue(lines, "missing", "", standin::AsciiSameText);
   EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v"}));
 }
 
