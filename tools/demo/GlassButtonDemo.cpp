@@ -4,6 +4,7 @@
 
 #include "controls/GDIPUtil.h"
 #include "controls/GlassButton.h"
+#include "DemoMain.h"
 #include "framework/Forms.h"
 
 using namespace px2d;
@@ -54,15 +55,5 @@ class TDemoForm : public TForm {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TGDIPUtilSession gdiplus;
-  try {
-    Application.Initialize();
-    Application.Title = "Glass Buttons";
-    Application.CreateForm<TDemoForm>();
-    Application.Run();
-    Application.Finalize();
-  } catch (const std::exception& e) {
-    MessageBoxA(nullptr, e.what(), "Application Error", MB_OK | MB_ICONERROR);
-    return 1;
-  }
-  return 0;
+  return RunDemo<TDemoForm>("Glass Buttons");
 }

@@ -9,6 +9,7 @@
 
 #include "controls/SmoothButton.h"
 #include "controls/SmoothGDIP.h"
+#include "DemoMain.h"
 #include "framework/Forms.h"
 
 using namespace px2d;
@@ -82,15 +83,5 @@ class TMarkerDemo : public TForm {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TSmoothGDIP gdip;
-  try {
-    Application.Initialize();
-    Application.Title = "Position Markers";
-    Application.CreateForm<TMarkerDemo>();
-    Application.Run();
-    Application.Finalize();
-  } catch (const std::exception& e) {
-    MessageBoxA(nullptr, e.what(), "Application Error", MB_OK | MB_ICONERROR);
-    return 1;
-  }
-  return 0;
+  return RunDemo<TMarkerDemo>("Position Markers");
 }
