@@ -50,8 +50,10 @@ bool ParseInteger(std::string_view text, std::int32_t& value) {
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   const std::string_view rest = text.substr(i);
   std::size_t prefix = 0;
-  if (!rest.empty() && (rest[0] == '$' || rest[0] == 'x' || rest[0] == 'X')) prefix = 1;
-  else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) prefix = 2;
+  if (!rest.empty() && (rest[0] == '$' || rest[0] == 'x' || rest[0] == 'X'))
+    prefix = 1;
+  else if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X'))
+    prefix = 2;
 
   if (prefix != 0) {
     const std::string_view digits = rest.substr(prefix);
@@ -98,8 +100,7 @@ std::string ValueOfLine(std::string_view line, std::string_view key) {
   return skip < line.size() ? std::string(line.substr(skip)) : std::string();
 }
 
-void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value,
-                   const NameEquals& equals) {
+void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value, const NameEquals& equals) {
   const int index = FindKeyLine(lines, key, equals);
   if (value.empty()) {
     if (index >= 0) lines.erase(lines.begin() + index);
@@ -108,8 +109,10 @@ void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view valu
   std::string line;
   line.reserve(key.size() + 1 + value.size());
   line.append(key).append("=").append(value);
-  if (index >= 0) lines[static_cast<std::size_t>(index)] = std::move(line);
-  else lines.push_back(std::move(line));
+  if (index >= 0)
+    lines[static_cast<std::size_t>(index)] = std::move(line);
+  else
+    lines.push_back(std::move(line));
 }
 
 }  // namespace px2d

@@ -38,7 +38,6 @@ std::string ValueOfLine(std::string_view line, std::string_view key);
 
 // Deletes the key's first line for an empty value, otherwise replaces it in place by
 // key=value, or appends key=value when the key has no line.
-void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value,
-                   const NameEquals& equals);
+void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value, const NameEquals& equals);
 
 }  // namespace px2d

@@ -16,8 +16,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RegisterClassA(&wc);
   RECT rect{0, 0, 590, 556};
   AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
-  HWND hwnd = CreateWindowA("BareWindow", "Bare Window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                            rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
+  HWND hwnd =
+      CreateWindowA("BareWindow", "Bare Window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                    rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
   ShowWindow(hwnd, SW_SHOWNORMAL);
   UpdateWindow(hwnd);
   MSG msg;

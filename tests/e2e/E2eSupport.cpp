@@ -29,8 +29,10 @@ void RemoveTree(const std::string& path) {
       if (name == "." || name == "..") continue;
       const std::string child = path + "\\" + name;
       SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-      else DeleteFileA(child.c_str());
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(child);
+      else
+        DeleteFileA(child.c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
   }
@@ -41,8 +43,8 @@ TProcess::TProcess(const std::string& path) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   std::string commandLine = "\"" + path + "\"";
-  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &FInfo))
+  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &FInfo))
     throw std::runtime_error("cannot start " + path);
 }
 

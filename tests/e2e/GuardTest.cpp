@@ -17,7 +17,9 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 class Guard : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs"; }
+  void SetUp() override {
+    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
+  }
 };
 
 TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {

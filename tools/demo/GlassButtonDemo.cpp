@@ -2,9 +2,9 @@
 // that the glass can be looked at: tools/demo/run-glass-demo writes a screenshot.
 #include <windows.h>
 
+#include "DemoMain.h"
 #include "controls/GDIPUtil.h"
 #include "controls/GlassButton.h"
-#include "DemoMain.h"
 #include "framework/Forms.h"
 
 using namespace px2d;

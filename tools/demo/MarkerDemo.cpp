@@ -7,9 +7,9 @@
 #include <cmath>
 #include <memory>
 
+#include "DemoMain.h"
 #include "controls/SmoothButton.h"
 #include "controls/SmoothGDIP.h"
-#include "DemoMain.h"
 #include "framework/Forms.h"
 
 using namespace px2d;
