@@ -17,7 +17,7 @@ void FillKeyList(TStrings& List) {
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("Panoplex 2D Options");
   SetClientSize(590, 556);
-  Color = RGB(255, 255, 255);
+  SetColor(clWhite);
 }
 
 }  // namespace px2d

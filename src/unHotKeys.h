@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/HotKeyText.h"
-#include "framework/Controls.h"
+#include "framework/Classes.h"
 
 namespace px2d {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/Controls.h"
+#include "framework/Classes.h"
 #include "unSetup.h"
 
 namespace px2d {

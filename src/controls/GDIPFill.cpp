@@ -1,5 +1,7 @@
 #include "GDIPFill.h"
 
+#include "GDIPUtil.h"
+
 // GDI+ needs the COM stream types, which the lean Windows header leaves out.
 #include <objidl.h>
 
@@ -47,19 +49,6 @@ void AddArc(Gdiplus::GraphicsPath& path, int x, int y, int side, float start, fl
 
 void AddLine(Gdiplus::GraphicsPath& path, int x1, int y1, int x2, int y2) {
   path.AddLine(float(x1), float(y1), float(x2), float(y2));
-}
-
-// The rounded outline of the box, clockwise from the top-left corner; the radius is used as given,
-// even where it exceeds half a side.
-void AddRoundedOutline(Gdiplus::GraphicsPath& path, int x, int y, int bw, int bh, int q) {
-  AddArc(path, x, y, 2 * q, 180, 90);
-  AddLine(path, x + q, y, x + bw - q, y);
-  AddArc(path, x + bw - 2 * q, y, 2 * q, 270, 90);
-  AddLine(path, x + bw, y + q, x + bw, y + bh - q);
-  AddArc(path, x + bw - 2 * q, y + bh - 2 * q, 2 * q, 0, 90);
-  AddLine(path, x + bw - q, y + bh, x + q, y + bh);
-  AddArc(path, x, y + bh - 2 * q, 2 * q, 90, 90);
-  AddLine(path, x, y + bh - q, x, y + q);
 }
 
 // A vertical gradient over the rectangle through three stops, interpolated in linear light.
@@ -136,8 +125,8 @@ void DrawSmoothFace(Gdiplus::Graphics& g, const TSmoothFace& Face) {
   if (Face.Bevel) {
     // Both outlines in one figure, filled by the even-odd rule: only the band between them shows.
     Gdiplus::GraphicsPath ring(Gdiplus::FillModeAlternate);
-    AddRoundedOutline(ring, 0, 1, W - 1, H - 2, BevelRadius);
-    AddRoundedOutline(ring, 2, 3, W - 5, H - 6, BevelRadius);
+    AddRoundedRectangle(ring, 0, 1, float(W - 1), float(H - 2), BevelRadius);
+    AddRoundedRectangle(ring, 2, 3, float(W - 5), float(H - 6), BevelRadius);
     ring.CloseFigure();
     const COLORREF bevel = ColorToRGB(Face.BevelColor);
     Gdiplus::SolidBrush brush(

@@ -19,9 +19,7 @@ class TChangeReporter : public TObject {
  protected:
   template <class T>
   void Store(T& Field, const T& Value) {
-    if (Field == Value) return;
-    Field = Value;
-    Changed();
+    if (StoreIfChanged(Field, Value)) Changed();
   }
   void Changed() {
     if (OnChange) OnChange(this);

@@ -17,28 +17,32 @@ using Gdiplus::RectF;
 // --- Actions ---
 
 void TCustomAction::SetChecked(bool Value) {
-  if (FChecked == Value) return;
-  FChecked = Value;
-  if (FLink) FLink->CheckedChanged();
+  if (!StoreIfChanged(FChecked, Value)) return;
+  for (TGlassButtonActionLink* link : std::vector<TGlassButtonActionLink*>(FLinks)) link->CheckedChanged();
 }
 
 void TCustomAction::SetGroupIndex(int Value) {
-  if (FGroupIndex == Value) return;
-  FGroupIndex = Value;
-  if (FLink) FLink->GroupIndexChanged();
+  if (!StoreIfChanged(FGroupIndex, Value)) return;
+  for (TGlassButtonActionLink* link : std::vector<TGlassButtonActionLink*>(FLinks)) link->GroupIndexChanged();
 }
 
 void TCustomAction::Execute() {
   if (OnExecute) OnExecute(this);
 }
 
+TCustomAction::~TCustomAction() {
+  // The buttons that follow this action let go of it before it goes.
+  while (!FLinks.empty()) FLinks.back()->FClient.SetAction(nullptr);
+}
+
 TGlassButtonActionLink::TGlassButtonActionLink(TCustomGlassButton& Client, TCustomAction& Action)
     : FClient(Client), FAction(Action) {
-  FAction.FLink = this;
+  FAction.FLinks.push_back(this);
 }
 
 TGlassButtonActionLink::~TGlassButtonActionLink() {
-  if (FAction.FLink == this) FAction.FLink = nullptr;
+  auto& links = FAction.FLinks;
+  links.erase(std::remove(links.begin(), links.end(), this), links.end());
 }
 
 void TGlassButtonActionLink::CheckedChanged() { FClient.SetDown(FAction.Checked()); }
@@ -57,19 +61,6 @@ Color StoredColor(TColor c, BYTE alpha) {
 Color ResolvedColor(TColor c) {
   const COLORREF rgb = ColorToRGB(c);
   return Color(255, GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
-
-void AddRoundedRectangle(GraphicsPath& path, REAL x, REAL y, REAL w, REAL h, REAL r) {
-  const REAL d = 2 * r;
-  path.AddArc(x, y, d, d, 180, 90);
-  path.AddLine(x + r, y, x + w - r, y);
-  path.AddArc(x + w - d, y, d, d, 270, 90);
-  path.AddLine(x + w, y + r, x + w, y + h - r);
-  path.AddArc(x + w - d, y + h - d, d, d, 0, 90);
-  path.AddLine(x + w - r, y + h, x + r, y + h);
-  path.AddArc(x, y + h - d, d, d, 90, 90);
-  path.AddLine(x, y + h - r, x, y + r);
-  path.CloseFigure();
 }
 
 void AddTopRounded(GraphicsPath& path, REAL x, REAL y, REAL w, REAL h, REAL r) {
@@ -120,6 +111,7 @@ void AddOutline(GraphicsPath& path, TButtonShape shape, TButtonDirection directi
   else
     AddRoundedRectangle(path, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(w),
                         static_cast<REAL>(h), static_cast<REAL>(radius));
+  path.CloseFigure();
 }
 
 void FillTriangle(Gdiplus::Graphics& g, Gdiplus::Brush& b, REAL x0, REAL y0, REAL x1, REAL y1, REAL x2,
@@ -254,21 +246,15 @@ TCustomGlassButton::~TCustomGlassButton() {
 // --- Properties ---
 
 void TCustomGlassButton::SetAllowAllUp(bool Value) {
-  if (FAllowAllUp == Value) return;
-  FAllowAllUp = Value;
-  NotifyGroup();
+  if (StoreIfChanged(FAllowAllUp, Value)) NotifyGroup();
 }
 
 void TCustomGlassButton::SetGroupIndex(int Value) {
-  if (FGroupIndex == Value) return;
-  FGroupIndex = Value;
-  NotifyGroup();
+  if (StoreIfChanged(FGroupIndex, Value)) NotifyGroup();
 }
 
 void TCustomGlassButton::SetCornerRadius(int Value) {
-  if (Value == FCornerRadius || Value < 0) return;
-  FCornerRadius = Value;
-  Invalidate();
+  if (Value >= 0 && StoreIfChanged(FCornerRadius, Value)) Invalidate();
 }
 
 void TCustomGlassButton::SetPicture(const TGDIPPicture* Value) {
@@ -417,13 +403,29 @@ void TCustomGlassButton::MouseRelease(TMouseButton Button, TShiftState Shift, in
 void TCustomGlassButton::HoverEntered() {
   FHot = true;
   FLeavePoll.SetEnabled(true);
+  // The pointer may be found over the button again (after a press, after the poll) without having
+  // left it: the events only ever alternate, enter, leave, enter.
+  if (FEnterRaised) return;
+  FEnterRaised = true;
   if (OnMouseEnter) OnMouseEnter(this);
 }
 
 void TCustomGlassButton::HoverLeft() {
   FLeavePoll.SetEnabled(false);
   FHot = false;
+  if (!FEnterRaised) return;
+  FEnterRaised = false;
   if (OnMouseLeave) OnMouseLeave(this);
+}
+
+void TCustomGlassButton::CaptureLost() {
+  // A press ended without its release (a message box, a switch to another program): the glow and
+  // the pressed look go, Down stays as it was, and no click follows.
+  if (!FMouseDown && !FDragging) return;
+  FMouseDown = false;
+  FDragging = false;
+  FState = FDown ? gvsLatched : gvsUp;
+  Repaint();
 }
 
 void TCustomGlassButton::MouseEnter() { HoverEntered(); }
@@ -475,10 +477,7 @@ bool TCustomGlassButton::DialogKey(WORD Key, TShiftState Shift) {
 }
 
 bool TCustomGlassButton::DialogChar(char Key, TShiftState Shift) {
-  const char accelerator = AcceleratorOf(Caption());
-  char key[2] = {Key, 0};
-  CharLowerBuffA(key, 1);
-  if (accelerator && key[0] == accelerator && CanFocus()) {
+  if (IsAccelerator(Key, Caption()) && CanFocus()) {
     Click();
     return true;
   }
@@ -510,6 +509,8 @@ void TCustomGlassButton::FocusChanged(TWinControl* NewFocus) {
 void TCustomGlassButton::EnabledChanged() {
   TCustomControl::EnabledChanged();
   Invalidate();
+  // A press cannot go on in a disabled button.
+  if (!Enabled()) CaptureLost();
 }
 
 void TCustomGlassButton::FontChanged() {
@@ -645,7 +646,7 @@ void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {
     glow.CloseFigure();
     Gdiplus::PathGradientBrush brush(&glow);
     brush.SetCenterColor(StoredColor(FGlowColor, 173));
-    Color surround = StoredColor(FGlowColor, 0);
+    Gdiplus::Color surround = StoredColor(FGlowColor, 0);
     INT count = 1;
     brush.SetSurroundColors(&surround, &count);
     g.FillPath(&brush, &glow);
@@ -696,6 +697,7 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
     else
       AddRoundedRectangle(path, 4, 4, static_cast<REAL>(W - 8), static_cast<REAL>(H - 8),
                           static_cast<REAL>(CornerRadius - 2));
+    path.CloseFigure();
     Gdiplus::Pen pen(Color(255, 128, 128, 128), 1);
     g.DrawPath(&pen, &path);
   }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ButtonTypes.h"
 #include "GDIPUtil.h"
@@ -51,6 +52,7 @@ class TGlassButtonActionLink;
 class TCustomAction : public TComponent {
  public:
   using TComponent::TComponent;
+  ~TCustomAction() override;
   std::string Caption;
   bool Checked() const { return FChecked; }
   void SetChecked(bool Value);
@@ -64,11 +66,11 @@ class TCustomAction : public TComponent {
   friend class TCustomGlassButton;
   bool FChecked = false;
   int FGroupIndex = 0;
-  TGlassButtonActionLink* FLink = nullptr;
+  std::vector<TGlassButtonActionLink*> FLinks;
 };
 
 // Carries an action's changes to the button: the check mark through Setting Down, the group index
-// through the GroupIndex write.
+// through the GroupIndex write. The button owns it; an action that goes first unlinks its buttons.
 class TGlassButtonActionLink {
  public:
   TGlassButtonActionLink(TCustomGlassButton& Client, TCustomAction& Action);
@@ -80,6 +82,7 @@ class TGlassButtonActionLink {
   void GroupIndexChanged();
 
  private:
+  friend class TCustomAction;
   TCustomGlassButton& FClient;
   TCustomAction& FAction;
 };
@@ -178,6 +181,7 @@ class TCustomGlassButton : public TCustomControl {
   void MouseRelease(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseEnter() override;
   void MouseLeave() override;
+  void CaptureLost() override;
   void KeyPress(char& Key) override;
   bool DialogKey(WORD Key, TShiftState Shift) override;
   bool DialogChar(char Key, TShiftState Shift) override;
@@ -199,9 +203,7 @@ class TCustomGlassButton : public TCustomControl {
  private:
   template <class T>
   void SetAndRepaint(T& Field, T Value) {
-    if (Field == Value) return;
-    Field = Value;
-    Invalidate();
+    if (StoreIfChanged(Field, Value)) Invalidate();
   }
   void HoverEntered();
   void HoverLeft();
@@ -238,6 +240,8 @@ class TCustomGlassButton : public TCustomControl {
   bool FDragging = false;
   bool FFocused = false;
   bool FInitialDown = false;
+  // OnMouseEnter was raised and OnMouseLeave has not followed yet.
+  bool FEnterRaised = false;
 
   TGDIPPicture FPicture;
   TGDIPPicture FPictureDown;
@@ -256,7 +260,8 @@ class TGlassButton : public TCustomGlassButton {
 };
 
 // Caption, picture and focus outline of a glass button on Canvas within Client; the picture and
-// caption are 2 pixels apart and the caption wraps at words.
+// caption are 2 pixels apart. Drawn with GDI+ the caption wraps at words; drawn with GDI (no
+// smoothing, or a font GDI+ cannot use) it breaks only at its line breaks.
 void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::string& Caption, bool ShowCaption,
                            const TFont& Font, TGDIPPicture* Picture, TButtonLayout Layout, bool Enabled,
                            bool Focused, TAntiAlias AntiAlias, int CornerRadius, TButtonShape Shape,

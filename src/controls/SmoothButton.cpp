@@ -136,6 +136,13 @@ void TSmoothButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
   RedrawRequest();
 }
 
+void TSmoothButton::CaptureLost() {
+  // The press ended without its release: the marker shows its normal face again.
+  if (!FPressed) return;
+  FPressed = false;
+  RedrawRequest();
+}
+
 void TSmoothButton::DoEnter() {
   TCustomControl::DoEnter();
   FFocused = true;

@@ -11,22 +11,24 @@
 
 namespace px2d {
 
-enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+// Where the picture sits against the caption: the four places of a plain button (the glass
+// button's TButtonLayout has eight).
+enum class TGDIPButtonLayout { GlyphLeft, GlyphRight, GlyphTop, GlyphBottom };
 
 // The caption settings of the button.
 class TGDIPButton : public TChangeReporter {
  public:
   TGDIPButton();
   TFont& Font() { return FFont; }
-  TButtonLayout Layout() const { return FLayout; }
-  void SetLayout(TButtonLayout Value) { Store(FLayout, Value); }
+  TGDIPButtonLayout Layout() const { return FLayout; }
+  void SetLayout(TGDIPButtonLayout Value) { Store(FLayout, Value); }
   int Spacing() const { return FSpacing; }
   void SetSpacing(int Value) { Store(FSpacing, Value); }
   void Assign(const TGDIPButton& Source);
 
  private:
   TFont FFont;
-  TButtonLayout FLayout = blGlyphLeft;
+  TGDIPButtonLayout FLayout = TGDIPButtonLayout::GlyphLeft;
   int FSpacing = 2;
 };
 
@@ -126,6 +128,7 @@ class TSmoothButton : public TCustomControl {
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void DoEnter() override;
   void DoExit() override;
+  void CaptureLost() override;
   void EnabledChanged() override;
   void TextChanged() override;
 
@@ -136,9 +139,7 @@ class TSmoothButton : public TCustomControl {
   void RemakeFaceCache(int AWidth, int AHeight);
   template <class T>
   void StoreAndRedraw(T& Field, const T& Value) {
-    if (Field == Value) return;
-    Field = Value;
-    RedrawRequest();
+    if (StoreIfChanged(Field, Value)) RedrawRequest();
   }
 
   std::unique_ptr<TSmoothPicture> FPicture;

@@ -22,6 +22,27 @@ class TObject {
 // An event handler with the sender as its only argument; empty means unassigned.
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+// Keys and buttons held during an input event, combined as bits; also the modifier set of a hot key.
+enum TShiftFlag : unsigned {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64
+};
+using TShiftState = unsigned;
+
+// Stores Value in Field when they differ; true when it did. Properties that redraw on a change
+// use it so that writing the value a property already has costs nothing.
+template <class T>
+bool StoreIfChanged(T& Field, const T& Value) {
+  if (Field == Value) return false;
+  Field = Value;
+  return true;
+}
+
 // A named component; it owns the components handed to it and frees them, newest first, with itself.
 class TComponent : public TObject {
  public:

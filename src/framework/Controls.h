@@ -1,4 +1,5 @@
-// Controls on raw Win32: TControl holds the common properties, TWinControl owns a window.
+// Controls on raw Win32: TControl holds the common properties and the layout, TWinControl owns a
+// window (of its own class, or of a system class it subclasses), TCustomControl paints itself.
 #pragma once
 
 #include <windows.h>
@@ -13,19 +14,9 @@
 namespace px2d {
 
 class TWinControl;
+class TForm;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
-// Keys and buttons held during an input event, combined as bits.
-enum TShiftFlag : unsigned {
-  ssShift = 1,
-  ssAlt = 2,
-  ssCtrl = 4,
-  ssLeft = 8,
-  ssRight = 16,
-  ssMiddle = 32,
-  ssDouble = 64
-};
-using TShiftState = unsigned;
 using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
@@ -35,35 +26,70 @@ using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 TShiftState KeyboardShiftState();
 // The accelerator of a caption: the character after a single "&", lower-cased; 0 when there is none.
 char AcceleratorOf(const std::string& Caption);
+// True when Key (any case) is the caption's accelerator.
+bool IsAccelerator(char Key, const std::string& Caption);
 
-// Scales a length designed at 96 pixels per inch to the screen's resolution.
-int ScaleToScreen(int designed);
+// Where a control sits in its parent: at its bounds (alNone), or stacked along an edge, or filling
+// what the stacked controls leave.
+enum TAlign { alNone, alTop, alBottom, alClient };
+// The edges of its parent that a control at its bounds keeps its distance from.
+enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+using TAnchors = unsigned;
+
+// Space kept around an aligned control, as designed at 96 pixels per inch.
+struct TMargins {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool operator==(const TMargins&) const = default;
+};
 
 class TControl : public TComponent {
  public:
   explicit TControl(TComponent* AOwner = nullptr);
 
   TWinControl* Parent() const { return FParent; }
+  // The form this control belongs to; null until it has one.
+  TForm* Form() const;
+  // The resolution the control is laid out at: its form's, or the screen's without a form.
+  int PixelsPerInch() const;
+  // A length designed at 96 pixels per inch, at the control's resolution.
+  int Scale(int Designed) const { return ScaleBy(Designed, PixelsPerInch()); }
+
+  // The bounds in pixels, relative to the parent's client area (screen pixels without a parent),
+  // as the layout placed them or the system reported them.
   int Left() const { return FLeft; }
   int Top() const { return FTop; }
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
+  RECT ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
+  RECT BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+
+  // Places a child control as designed at 96 pixels per inch in its parent's designed client area;
+  // its form scales it and its Align or Anchors follow the parent's real size. A control without a
+  // parent is placed in screen pixels.
   virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+  RECT DesignBounds() const { return FDesign; }
+
+  TAlign Align() const { return FAlign; }
+  void SetAlign(TAlign Value);
+  TAnchors Anchors() const { return FAnchors; }
+  void SetAnchors(TAnchors Value);
+  const TMargins& Margins() const { return FMargins; }
+  void SetMargins(const TMargins& Value);
 
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
   bool Visible() const { return FVisible; }
   void SetVisible(bool Value);
+  // Visible, and so is every parent up to a shown top-level window.
+  virtual bool Showing() const;
   const std::string& Caption() const { return FCaption; }
   void SetCaption(const std::string& Value);
-  RECT ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
-  RECT BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
 
   // The caption font; while ParentFont is on it follows the parent's font. Changing the font
-  // turns ParentFont off.
+  // turns ParentFont off. Its resolution is the control's.
   TFont& Font() { return *FFont; }
   const TFont& Font() const { return *FFont; }
-  void SetFont(const TFont& Value) { FFont->Assign(Value); }
+  void SetFont(const TFont& Value);
   bool ParentFont() const { return FParentFont; }
   void SetParentFont(bool Value);
 
@@ -78,6 +104,9 @@ class TControl : public TComponent {
   // Raises the click event; controls call it after a completed press, a key or from the program.
   virtual void Click();
 
+  // A dialog character (Alt and a letter): true when this control took it.
+  virtual bool DialogChar(char /*Key*/, TShiftState /*Shift*/) { return false; }
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
@@ -86,10 +115,11 @@ class TControl : public TComponent {
 
  protected:
   friend class TWinControl;
+  friend class TForm;
   // Notifications of the framework: the control's state changed.
   virtual void EnabledChanged() {}
-  virtual void VisibleChanged() {}
-  virtual void TextChanged() {}
+  virtual void VisibleChanged();
+  virtual void TextChanged();
   virtual void FontChanged() {}
   // The mouse entered or left the control.
   virtual void MouseEnter() {}
@@ -104,6 +134,16 @@ class TControl : public TComponent {
   virtual void PaintOn(TCanvas&) {}
   virtual bool IsWindowed() const { return false; }
 
+  // The size a control takes for itself, given the size the layout proposes (in pixels); a label
+  // that sizes itself to its text changes it. Width is kept for an aligned control.
+  virtual void AdjustSize(int& /*Width*/, int& /*Height*/) {}
+  // Asks the parent to place the control again (its text or font changed its size).
+  void RequestLayout();
+  // Takes the bounds in pixels that the layout computed or the system reported.
+  virtual void UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight);
+  // The control's resolution changed: its font follows.
+  virtual void ResolutionChanged();
+
   TWinControl* FParent = nullptr;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   bool FEnabled = true;
@@ -115,10 +155,14 @@ class TControl : public TComponent {
   void ParentFontChanged();
   std::unique_ptr<TFont> FFont;
   bool FParentFont = true;
-  bool FFollowingParent = false;
+  bool FInternalFontChange = false;
+  RECT FDesign{0, 0, 0, 0};
+  TAlign FAlign = alNone;
+  TAnchors FAnchors = akLeft | akTop;
+  TMargins FMargins;
 };
 
-// A control without a window of its own, painted by its parent (a label, a shape).
+// A control without a window of its own, painted by its parent (a label, a line, a picture).
 class TGraphicControl : public TControl {
  public:
   using TControl::TControl;
@@ -129,6 +173,11 @@ class TGraphicControl : public TControl {
   // Paints on Canvas(), whose origin is the control's top-left corner.
   virtual void Paint() {}
   TCanvas& Canvas() { return *FCanvas; }
+  void UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void VisibleChanged() override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void EnabledChanged() override;
 
  private:
   TCanvas* FCanvas = nullptr;
@@ -143,6 +192,9 @@ struct TCreateParams {
   HWND WndParent = nullptr;
   UINT ClassStyle = CS_DBLCLKS;
   HBRUSH Background = nullptr;
+  // A class of the system (a button, a list, a slider): the control subclasses its window
+  // instead of registering a class of its own.
+  bool SystemClass = false;
 };
 
 class TWinControl : public TControl {
@@ -150,14 +202,21 @@ class TWinControl : public TControl {
   explicit TWinControl(TComponent* AOwner = nullptr) : TControl(AOwner) {}
   ~TWinControl() override;
 
-  // The window class is registered under the C++ class name, so tools and tests can find it.
+  // The window class of this program's own controls is registered under the C++ class name, so
+  // tools and tests can find it; a wrapper of a system control keeps the system's class.
   virtual const char* ClassName() const = 0;
 
   HWND Handle() const { return FHandle; }
   bool HandleAllocated() const { return FHandle != nullptr; }
   void HandleNeeded();
 
-  // Makes the control a child of this one, which owns it from now on.
+  // The control identifier of the window (GetDlgCtrlID): fixed by the layout, so that tests and
+  // automation find a control without knowing the layout. 0 gives the window one of its own.
+  int ControlId() const { return FControlId; }
+  void SetControlId(int Value);
+
+  // Makes the control a child of this one, which owns it from now on; when this window exists,
+  // the child gets its window at once.
   template <class T>
   T* InsertControl(std::unique_ptr<T> control) {
     T* raw = control.get();
@@ -166,18 +225,35 @@ class TWinControl : public TControl {
     return raw;
   }
   const std::vector<std::unique_ptr<TControl>>& Controls() const { return FControls; }
+  // The descendant window with this control identifier, or null.
+  TWinControl* FindChildControl(int Id) const;
 
   // Loading reaches the child controls as well as the owned components.
   void BeginLoading() override;
   void EndLoading() override;
 
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // The client area in pixels, and as designed at 96 pixels per inch.
+  virtual int ClientWidth() const;
+  virtual int ClientHeight() const;
+  virtual int DesignClientWidth() const { return DesignBounds().right - DesignBounds().left; }
+  virtual int DesignClientHeight() const { return DesignBounds().bottom - DesignBounds().top; }
+  // Places every child again from its designed bounds, align and anchors at the present size.
+  virtual void AlignControls();
+
   void Invalidate() override;
   void Repaint() override;
+  bool Showing() const override;
 
   // Paint requests without a device context of their own are drawn off-screen first and reach
   // the window in one copy.
   bool DoubleBuffered = false;
+
+  // The background: its own colour, or its parent's while ParentColor is on (the default).
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value);
+  bool ParentColor() const { return FParentColor; }
+  void SetParentColor(bool Value);
+  COLORREF BackgroundColor() const;
 
   bool Focused() const;
   // The window exists, is visible and enabled, and so are all its parents.
@@ -185,6 +261,10 @@ class TWinControl : public TControl {
   void SetFocus();
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool Value);
+  // The place of this control in its parent's tab order, 0 first; it decides the order in which
+  // Tab visits the controls, whatever the order of creation.
+  int TabOrder() const;
+  void SetTabOrder(int Value);
 
   // Paints this control's background and picture, with its windowless children, onto DC,
   // in this control's client coordinates (the caller sets the origin and clip).
@@ -193,13 +273,20 @@ class TWinControl : public TControl {
   // The wrapper of a window made by this framework; nullptr for any other window.
   static TWinControl* FindControl(HWND Window);
 
+  // A push button that Enter (Default) or Escape (Cancel) presses from anywhere in its form.
+  virtual bool IsDefault() const { return false; }
+  virtual bool IsCancel() const { return false; }
+
   // The focus moved to another control of the same top-level window (NewFocus may be null or a
   // window this framework did not make).
   virtual void FocusChanged(TWinControl* /*NewFocus*/) {}
   // Tells every windowed descendant that the focus moved to NewFocus.
   void BroadcastFocusChanged(TWinControl* NewFocus);
-  // Offers a dialog character (a caption accelerator) to the descendants until one takes it.
+  // Offers a dialog character (a caption accelerator) to the showing descendants until one takes it.
   bool BroadcastDialogChar(char Key, TShiftState Shift);
+
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
 
  protected:
   virtual void CreateParams(TCreateParams& Params);
@@ -212,27 +299,62 @@ class TWinControl : public TControl {
   void PaintControls(HDC DC);
   // WM_PAINT (DC null: BeginPaint, double buffered when asked) and WM_PRINTCLIENT (DC given).
   void PaintHandler(HDC DC);
+  // WM_ERASEBKGND: true when the background counts as erased. A window of this program's own
+  // class fills its background colour; a system control is left to itself.
+  virtual bool EraseBackground(HDC DC);
 
-  // A dialog character: true when this control took it.
-  virtual bool DialogChar(char /*Key*/, TShiftState /*Shift*/) { return false; }
   bool IsWindowed() const override { return true; }
 
-  // The control's message handler; the default passes the message to DefWindowProcA.
+  // The control's message handler; the default passes the message on to DefaultHandler.
   virtual LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam);
+  // DefWindowProcA for a window of its own class, the system class's procedure for a subclassed one.
   LRESULT DefaultHandler(UINT Msg, WPARAM wParam, LPARAM lParam);
+  // A message that the system sent to the parent about this control (a command, a notification,
+  // a scroll of a slider, a colour request, an owner-draw request): true when handled, with Result.
+  virtual bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result);
+  // A navigation key (Tab, Enter, Escape, an arrow) offered before the dialog manager sees it:
+  // true when the control took it.
+  virtual bool DialogKey(WORD /*Key*/, TShiftState /*Shift*/) { return false; }
+  // Focus arrived and left.
+  virtual void DoEnter();
+  virtual void DoExit();
 
   void EnabledChanged() override;
   void VisibleChanged() override;
   void TextChanged() override;
+  void FontChanged() override;
+  void UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  bool Subclassed() const { return FSubclassed; }
 
  private:
+  friend class TApplication;
+  friend class TControl;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT_PTR Id,
+                                       DWORD_PTR Data);
+  static LRESULT CALLBACK CreationHook(int Code, WPARAM wParam, LPARAM lParam);
+  static LRESULT Dispatch(TWinControl* Control, HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+  void Attach(HWND hwnd, bool Subclass);
+  void Detach();
 
   void ControlInserted(TControl& Control);
+  // Computes the bounds of a child at its bounds from its design and anchors.
+  RECT AnchoredBounds(const TControl& Control) const;
+  void PlaceControl(TControl& Control);
+  void ApplyTabOrder();
+  void ReadBoundsFromWindow();
+  void SendWindowFont();
 
   HWND FHandle = nullptr;
+  bool FSubclassed = false;
+  int FControlId = 0;
   bool FTabStop = false;
+  TColor FColor = clBtnFace;
+  bool FParentColor = true;
+  TSharedFont FWindowFont;
   std::vector<std::unique_ptr<TControl>> FControls;
+  // The windowed children in tab order.
+  std::vector<TWinControl*> FTabList;
 };
 
 // A windowed control of this program with its own window class (named after the C++ class),
@@ -247,23 +369,16 @@ class TCustomControl : public TWinControl {
   bool MouseInControl() const { return FMouseInControl; }
 
   TKeyPressEvent OnKeyPress;
-  TNotifyEvent OnEnter;
-  TNotifyEvent OnExit;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   void PaintWindow(HDC DC) final;
   // Paints the control on Canvas(), which is valid only during the call.
   virtual void Paint() {}
-  // WM_ERASEBKGND: true when the background counts as erased. The default leaves it to the system.
-  virtual bool EraseBackground(HDC) { return false; }
+  // The default leaves the background to the paint that follows.
+  bool EraseBackground(HDC) override { return false; }
 
   virtual void KeyPress(char& Key);
-  // A navigation key (Enter, Escape, Tab, arrows) for the focused control: true when handled.
-  virtual bool DialogKey(WORD /*Key*/, TShiftState /*Shift*/) { return false; }
-  // Focus arrived and left.
-  virtual void DoEnter();
-  virtual void DoExit();
 
   // Draws the parent, erased and painted with its windowless children, on DC under this control.
   void PaintParentUnder(HDC DC);
@@ -272,17 +387,23 @@ class TCustomControl : public TWinControl {
   // pointer is inside the control, then raises OnMouseUp. Controls that must act before the click
   // override this and call it.
   virtual void MouseRelease(TMouseButton Button, TShiftState Shift, int X, int Y);
+  // The press ended without a release: another window took the mouse capture (a message box, a
+  // switch to another program) or the system cancelled the mode. The control drops its pressed look.
+  virtual void CaptureLost() {}
 
  private:
   void HandleMouseDown(TMouseButton Button, WPARAM wParam, LPARAM lParam, bool Double);
   void HandleMouseUp(TMouseButton Button, WPARAM wParam, LPARAM lParam);
+  // Asks again for the leave notification, which a mouse capture cancels.
+  void TrackLeave();
   TCanvas FCanvas;
   bool FClickArmed = false;
   bool FMouseInControl = false;
+  bool FReleasing = false;
 };
 
 // Calls OnTimer every Interval milliseconds while Enabled (off at first); ticks arrive through
-// the message loop.
+// the message loop. A handler that fails stops its timer: the failure is shown once, not once a tick.
 class TTimer : public TComponent {
  public:
   explicit TTimer(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
@@ -299,6 +420,7 @@ class TTimer : public TComponent {
   void Update();
   static void CALLBACK TimerProc(HWND, UINT, UINT_PTR Id, DWORD);
   bool FEnabled = false;
+  bool FInHandler = false;
   unsigned FInterval = 1000;
   UINT_PTR FId = 0;
 };

@@ -2,13 +2,46 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
+#include "SysUtils.h"
+
 namespace px2d {
 
 TApplication Application;
 
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FPixelsPerInch(ScreenPixelsPerInch()) {}
+
 void TForm::SetClientSize(int AWidth, int AHeight) {
   FClientWidth = AWidth;
   FClientHeight = AHeight;
+  if (!HandleAllocated()) {
+    UpdateBounds(FLeft, FTop, Scale(AWidth), Scale(AHeight));
+    return;
+  }
+  RECT rect{0, 0, Scale(AWidth), Scale(AHeight)};
+  AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)));
+  SetWindowPos(Handle(), nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetPixelsPerInch(int Value) {
+  if (Value <= 0 || !StoreIfChanged(FPixelsPerInch, Value)) return;
+  // Every font takes the new resolution; every control is placed again from its design.
+  std::function<void(TControl&)> rescale = [&](TControl& c) {
+    c.ResolutionChanged();
+    if (auto* w = dynamic_cast<TWinControl*>(&c))
+      for (auto& child : w->Controls()) rescale(*child);
+  };
+  rescale(*this);
+  std::function<void(TWinControl&)> realign = [&](TWinControl& w) {
+    w.AlignControls();
+    for (auto& child : w.Controls())
+      if (auto* cw = dynamic_cast<TWinControl*>(child.get())) realign(*cw);
+  };
+  realign(*this);
+  Invalidate();
 }
 
 void TForm::CreateParams(TCreateParams& Params) {
@@ -16,7 +49,7 @@ void TForm::CreateParams(TCreateParams& Params) {
   Params.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   Params.ExStyle = WS_EX_CONTROLPARENT;
   if (Application.MainFormOnTaskbar && Application.MainForm() == this) Params.ExStyle |= WS_EX_APPWINDOW;
-  RECT rect{0, 0, ScaleToScreen(FClientWidth), ScaleToScreen(FClientHeight)};
+  RECT rect{0, 0, Scale(FClientWidth), Scale(FClientHeight)};
   AdjustWindowRectEx(&rect, Params.Style, FALSE, Params.ExStyle);
   Params.X = CW_USEDEFAULT;
   Params.Y = CW_USEDEFAULT;
@@ -34,23 +67,80 @@ void TForm::Close() {
   if (HandleAllocated()) SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
+namespace {
+// The window and its parents up to Top are shown and enabled by their styles. The styles, not
+// IsWindowVisible: while the window is being activated it may not count as visible yet.
+bool CanTakeFocusIn(HWND Top, HWND Window) {
+  if (!Window || !IsWindow(Window) || !IsChild(Top, Window)) return false;
+  for (HWND w = Window; w && w != Top; w = GetParent(w)) {
+    const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
+    if (!(style & WS_VISIBLE) || (style & WS_DISABLED)) return false;
+  }
+  return true;
+}
+}  // namespace
+
+void TForm::SelectFirst() {
+  if (!HandleAllocated()) return;
+  HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+  ::SetFocus(CanTakeFocusIn(Handle(), first) ? first : Handle());
+}
+
+void TForm::FocusMovedTo(TWinControl* Control) {
+  if (Control) FActiveControl = Control;
+  BroadcastFocusChanged(Control);
+}
+
+TWinControl* TForm::FindButton(bool Cancel) const {
+  std::function<TWinControl*(const TWinControl&)> find = [&](const TWinControl& parent) -> TWinControl* {
+    for (auto& child : parent.Controls()) {
+      auto* win = dynamic_cast<TWinControl*>(child.get());
+      if (!win) continue;
+      if ((Cancel ? win->IsCancel() : win->IsDefault()) && win->CanFocus()) return win;
+      if (TWinControl* found = find(*win)) return found;
+    }
+    return nullptr;
+  };
+  return find(*this);
+}
+
 LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   switch (Msg) {
-    case WM_ERASEBKGND: {
-      RECT rect;
-      GetClientRect(Handle(), &rect);
-      HBRUSH brush = CreateSolidBrush(Color);
-      FillRect(reinterpret_cast<HDC>(wParam), &rect, brush);
-      DeleteObject(brush);
-      return 1;
-    }
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-      PaintHandler(reinterpret_cast<HDC>(wParam));
+    case DM_GETDEFID:
+      // The dialog manager asks which button Enter presses.
+      if (TWinControl* button = FindButton(false))
+        return MAKELRESULT(static_cast<WORD>(button->ControlId()), DC_HASDEFID);
       return 0;
-    case WM_SYSCHAR:
-      if (BroadcastDialogChar(static_cast<char>(wParam), KeyboardShiftState() | ssAlt)) return 0;
+    case WM_COMMAND:
+      // Enter without a default button, or Escape: the dialog manager's identifiers, sent without
+      // a window of ours. A cancel button takes Escape; without one Escape does nothing.
+      if ((LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) &&
+          !FindControl(reinterpret_cast<HWND>(lParam))) {
+        if (TWinControl* button = FindButton(LOWORD(wParam) == IDCANCEL)) button->Click();
+        return 0;
+      }
       break;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        // The focus is remembered when the window goes to the background...
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) FSavedFocus = focus;
+      } else if (!HIWORD(wParam)) {
+        // ...and given back when it comes to the front again; the first time, the first tab stop.
+        if (CanTakeFocusIn(Handle(), FSavedFocus))
+          ::SetFocus(FSavedFocus);
+        else
+          SelectFirst();
+        return 0;
+      }
+      break;
+    case WM_CANCELMODE: {
+      // A modal box or a switch of programs ends a press in progress in any control of this window.
+      HWND capture = GetCapture();
+      if (capture && capture != Handle() && IsChild(Handle(), capture))
+        SendMessageA(capture, WM_CANCELMODE, 0, 0);
+      break;
+    }
     case WM_CLOSE:
       DestroyWindow(Handle());
       return 0;
@@ -72,8 +162,58 @@ void TApplication::DoCreate(TForm& Form) {
   if (!Form.OnCreate) return;
   try {
     Form.OnCreate(&Form);
-  } catch (const std::exception& e) {
-    HandleException(e);
+  } catch (...) {
+    HandleException();
+  }
+}
+
+bool TApplication::PreProcessMessage(MSG& Msg) {
+  HWND root = Msg.hwnd ? GetAncestor(Msg.hwnd, GA_ROOT) : nullptr;
+  auto* form = dynamic_cast<TForm*>(TWinControl::FindControl(root));
+  if (!form) return false;
+  switch (Msg.message) {
+    case WM_KEYDOWN:
+      switch (Msg.wParam) {
+        case VK_TAB:
+        case VK_RETURN:
+        case VK_ESCAPE:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+          // The focused control of ours may take a navigation key before the dialog manager does.
+          if (TWinControl* target = TWinControl::FindControl(Msg.hwnd)) {
+            if (target->DialogKey(static_cast<WORD>(Msg.wParam), KeyboardShiftState())) return true;
+          }
+          break;
+        default:
+          break;
+      }
+      break;
+    case WM_SYSCHAR:
+      // Alt and a letter: the accelerators of the glass buttons and labels, wherever the focus is.
+      if (form->BroadcastDialogChar(static_cast<char>(Msg.wParam), KeyboardShiftState() | ssAlt)) return true;
+      break;
+    default:
+      break;
+  }
+  return IsDialogMessageA(root, &Msg) != FALSE;
+}
+
+void TApplication::ProcessMessage(MSG& Msg) {
+  if (PreProcessMessage(Msg)) return;
+  TranslateMessage(&Msg);
+  DispatchMessageA(&Msg);
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    ProcessMessage(msg);
   }
 }
 
@@ -81,19 +221,21 @@ void TApplication::Run() {
   if (!FMainForm) return;
   FMainForm->Show();
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    HWND main = FMainForm->Handle();
-    if (main && IsDialogMessageA(main, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) ProcessMessage(msg);
+}
+
+void TApplication::HandleException() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    ShowException(e.what());
+  } catch (...) {
+    ShowException("An unknown error occurred");
   }
 }
 
-void TApplication::HandleException(const std::exception& E) { ShowException(E.what()); }
-
 void TApplication::ShowException(const std::string& Message) {
   std::string text = Message;
-  // The rule of the error box: a full stop unless the text already ends in punctuation.
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
   HWND owner = GetActiveWindow();
   if (!owner && FMainForm) owner = FMainForm->Handle();

@@ -9,18 +9,34 @@
 
 namespace px2d {
 
+// A top-level window that holds a layout of controls and behaves as a dialog: Tab and Shift+Tab
+// walk its tab stops, Enter presses its default button, Escape its cancel button, Alt and a letter
+// reach the accelerators of its controls, and the focus comes back where it was when the window is
+// activated again.
 class TForm : public TWinControl {
  public:
-  explicit TForm(TComponent* AOwner = nullptr) : TWinControl(AOwner) {}
+  explicit TForm(TComponent* AOwner = nullptr);
 
   // The client area designed at 96 pixels per inch; scaled when the window is made.
   void SetClientSize(int AWidth, int AHeight);
-  COLORREF Color = GetSysColor(COLOR_BTNFACE);
+  int DesignClientWidth() const override { return FClientWidth; }
+  int DesignClientHeight() const override { return FClientHeight; }
+
+  // The resolution the layout is scaled to: the screen's unless set before the window is made.
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  void SetPixelsPerInch(int Value);
 
   TNotifyEvent OnCreate;
 
   void Show();
   void Close();
+
+  // The control that has or last had the focus in this window.
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  // Gives the focus to the first tab stop, or to the window itself when there is none.
+  void SelectFirst();
+  // A control of this window took the focus (null: something outside it did).
+  void FocusMovedTo(TWinControl* Control);
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -28,7 +44,12 @@ class TForm : public TWinControl {
 
  private:
   friend class TApplication;
+  // The enabled, showing button that Enter presses (Default) or Escape presses (Cancel).
+  TWinControl* FindButton(bool Cancel) const;
   int FClientWidth = 0, FClientHeight = 0;
+  int FPixelsPerInch;
+  TWinControl* FActiveControl = nullptr;
+  HWND FSavedFocus = nullptr;
 };
 
 class TApplication : public TComponent {
@@ -53,9 +74,16 @@ class TApplication : public TComponent {
 
   // Shows the main window and runs the message loop until it closes.
   void Run();
+  // One message of the loop: the dialog keys and characters of the program's windows first, then
+  // the dialog manager, then the window procedure.
+  void ProcessMessage(MSG& Msg);
+  // Handles every message waiting in the queue.
+  void ProcessMessages();
 
-  // The error box for an exception that escaped an event handler; the window stays open.
-  void HandleException(const std::exception& E);
+  // The error box for the exception being handled (call it inside a catch); the window stays open.
+  void HandleException();
+  // The error box: the message, with a full stop appended when its last character sorts after the
+  // full stop ("Why?" becomes "Why?."), captioned with Title, an error icon and OK.
   void ShowException(const std::string& Message);
 
   // Frees the forms while the program can still tear its windows down.
@@ -63,6 +91,7 @@ class TApplication : public TComponent {
 
  private:
   void DoCreate(TForm& Form);
+  bool PreProcessMessage(MSG& Msg);
   TForm* FMainForm = nullptr;
 };
 

@@ -1,19 +1,29 @@
 #include "Graphics.h"
 
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <vector>
 
 #include "SysUtils.h"
 
 namespace px2d {
 
-namespace {
 int ScreenPixelsPerInch() {
-  TWindowDC dc(nullptr);
-  const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
-  return dpi > 0 ? dpi : 96;
+  static const int dpi = [] {
+    TWindowDC dc(nullptr);
+    const int value = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
+    return value > 0 ? value : 96;
+  }();
+  return dpi;
 }
-}  // namespace
+
+HBRUSH SolidBrushOf(COLORREF Color) {
+  static std::map<COLORREF, TGdiObject<HBRUSH>> brushes;
+  auto& brush = brushes[Color];
+  if (!brush) brush.Reset(CreateSolidBrush(Color));
+  return brush.Get();
+}
 
 COLORREF ColorToRGB(TColor Color) {
   if (Color < 0) return GetSysColor(Color & 0xFF);
@@ -22,69 +32,86 @@ COLORREF ColorToRGB(TColor Color) {
 
 // --- TFont ---
 
+namespace {
+// The fonts in use, by everything that makes them differ; an entry lives while anyone holds it.
+using TFontKey = std::tuple<std::string, int, unsigned, BYTE>;
+std::map<TFontKey, std::weak_ptr<TFontResource>>& FontCache() {
+  static std::map<TFontKey, std::weak_ptr<TFontResource>> cache;
+  return cache;
+}
+}  // namespace
+
 void TFont::Changed() {
-  FHandle.Reset();
+  // The old GDI font stays alive until everyone told of the change has let it go.
+  const TSharedFont old = std::move(FResource);
   if (OnChange) OnChange(this);
 }
 
 void TFont::SetName(const std::string& Value) {
-  if (Value.empty() || FName == Value) return;
-  FName = Value;
-  Changed();
+  if (!Value.empty() && StoreIfChanged(FName, Value)) Changed();
 }
 
 void TFont::SetHeight(int Value) {
-  if (FHeight == Value) return;
-  FHeight = Value;
-  Changed();
+  if (StoreIfChanged(FHeight, Value)) Changed();
 }
 
-int TFont::Size() const { return -MulDiv(FHeight, 72, ScreenPixelsPerInch()); }
+int TFont::Size() const { return -MulDiv(FHeight, 72, 96); }
 
-void TFont::SetSize(int Value) { SetHeight(-MulDiv(Value, ScreenPixelsPerInch(), 72)); }
+void TFont::SetSize(int Value) { SetHeight(-MulDiv(Value, 96, 72)); }
 
 void TFont::SetColor(TColor Value) {
-  if (FColor == Value) return;
-  FColor = Value;
-  Changed();
+  if (StoreIfChanged(FColor, Value)) Changed();
 }
 
 void TFont::SetStyle(TFontStyles Value) {
-  if (FStyle == Value) return;
-  FStyle = Value;
-  Changed();
+  if (StoreIfChanged(FStyle, Value)) Changed();
+}
+
+void TFont::SetPixelsPerInch(int Value) {
+  if (Value > 0 && StoreIfChanged(FPixelsPerInch, Value)) Changed();
 }
 
 void TFont::Assign(const TFont& Source) {
   if (&Source == this) return;
   if (FName == Source.FName && FHeight == Source.FHeight && FColor == Source.FColor &&
-      FStyle == Source.FStyle && FCharset == Source.FCharset)
+      FStyle == Source.FStyle && FCharset == Source.FCharset && FPixelsPerInch == Source.FPixelsPerInch)
     return;
   FName = Source.FName;
   FHeight = Source.FHeight;
   FColor = Source.FColor;
   FStyle = Source.FStyle;
   FCharset = Source.FCharset;
+  FPixelsPerInch = Source.FPixelsPerInch;
   Changed();
 }
 
-HFONT TFont::Handle() const {
-  if (!FHandle) {
-    LOGFONTA lf{};
-    lf.lfHeight = FHeight;
-    lf.lfWeight = (FStyle & fsBold) ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = (FStyle & fsItalic) ? 1 : 0;
-    lf.lfUnderline = (FStyle & fsUnderline) ? 1 : 0;
-    lf.lfStrikeOut = (FStyle & fsStrikeOut) ? 1 : 0;
-    lf.lfCharSet = FCharset;
-    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = DEFAULT_PITCH;
-    lstrcpynA(lf.lfFaceName, FName.c_str(), LF_FACESIZE);
-    FHandle.Reset(CreateFontIndirectA(&lf));
+const TSharedFont& TFont::Resource() const {
+  if (FResource) return FResource;
+  const int height = PixelHeight();
+  const TFontKey key{FName, height, FStyle, FCharset};
+  auto& cache = FontCache();
+  if (auto found = cache[key].lock()) {
+    FResource = std::move(found);
+    return FResource;
   }
-  return FHandle.Get();
+  LOGFONTA lf{};
+  lf.lfHeight = height;
+  lf.lfWeight = (FStyle & fsBold) ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = (FStyle & fsItalic) ? 1 : 0;
+  lf.lfUnderline = (FStyle & fsUnderline) ? 1 : 0;
+  lf.lfStrikeOut = (FStyle & fsStrikeOut) ? 1 : 0;
+  lf.lfCharSet = FCharset;
+  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = DEFAULT_PITCH;
+  lstrcpynA(lf.lfFaceName, FName.c_str(), LF_FACESIZE);
+  FResource = std::make_shared<TFontResource>(CreateFontIndirectA(&lf));
+  cache[key] = FResource;
+  // Forget the entries nobody holds any more, so the cache never grows past the fonts in use.
+  for (auto it = cache.begin(); it != cache.end();)
+    it = it->second.expired() ? cache.erase(it) : std::next(it);
+  return FResource;
 }
 
 // --- TCanvas ---

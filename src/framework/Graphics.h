@@ -22,15 +22,40 @@ constexpr TColor clDefault = 0x20000000;
 constexpr TColor clWindowText = static_cast<TColor>(0x80000000u | COLOR_WINDOWTEXT);
 constexpr TColor clBtnFace = static_cast<TColor>(0x80000000u | COLOR_BTNFACE);
 constexpr TColor clWindow = static_cast<TColor>(0x80000000u | COLOR_WINDOW);
+constexpr TColor clBtnShadow = static_cast<TColor>(0x80000000u | COLOR_BTNSHADOW);
+constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000000u | COLOR_BTNHIGHLIGHT);
+constexpr TColor clGrayText = static_cast<TColor>(0x80000000u | COLOR_GRAYTEXT);
 
 // The RGB value of a colour; a system colour gives the current system colour.
 COLORREF ColorToRGB(TColor Color);
+
+// The resolution of the screen in pixels per inch, read once: the only place that asks the system.
+int ScreenPixelsPerInch();
+// A length designed at 96 pixels per inch, at PixelsPerInch (rounded half away from zero).
+inline int ScaleBy(int Designed, int PixelsPerInch) { return MulDiv(Designed, PixelsPerInch, 96); }
+
+// A solid brush of the colour, shared by everyone who asks for it and kept for the program's life.
+HBRUSH SolidBrushOf(COLORREF Color);
 
 // Font styles, combined as bits.
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 
-// A logical font; Height in pixels (negative: character height without internal leading).
+// A GDI font shared by every TFont and window that uses the same face, size and style; it is
+// deleted when the last of them lets it go.
+class TFontResource {
+ public:
+  explicit TFontResource(HFONT Handle) : FHandle(Handle) {}
+  HFONT Handle() const { return FHandle.Get(); }
+
+ private:
+  TGdiObject<HFONT> FHandle;
+};
+using TSharedFont = std::shared_ptr<TFontResource>;
+
+// A logical font. Height is in pixels as designed at 96 pixels per inch (negative: the character
+// height without internal leading); the GDI font is made at the font's PixelsPerInch, which its
+// control sets from its form.
 class TFont : public TObject {
  public:
   TFont() = default;
@@ -39,7 +64,7 @@ class TFont : public TObject {
   void SetName(const std::string& Value);
   int Height() const { return FHeight; }
   void SetHeight(int Value);
-  // The size in points at the screen's resolution.
+  // The size in points, the same at every resolution.
   int Size() const;
   void SetSize(int Value);
   TColor Color() const { return FColor; }
@@ -47,10 +72,16 @@ class TFont : public TObject {
   TFontStyles Style() const { return FStyle; }
   void SetStyle(TFontStyles Value);
   BYTE Charset() const { return FCharset; }
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  void SetPixelsPerInch(int Value);
+  // The height in pixels at PixelsPerInch.
+  int PixelHeight() const { return ScaleBy(FHeight, FPixelsPerInch); }
 
+  // Copies face, height, colour, style and resolution.
   void Assign(const TFont& Source);
-  // The GDI font, made on demand and kept until the next change.
-  HFONT Handle() const;
+  // The GDI font, shared and kept until the next change.
+  HFONT Handle() const { return Resource()->Handle(); }
+  const TSharedFont& Resource() const;
 
   TNotifyEvent OnChange;
 
@@ -61,7 +92,8 @@ class TFont : public TObject {
   TColor FColor = clWindowText;
   TFontStyles FStyle = 0;
   BYTE FCharset = DEFAULT_CHARSET;
-  mutable TGdiObject<HFONT> FHandle;
+  int FPixelsPerInch = 96;
+  mutable TSharedFont FResource;
 };
 
 class TGraphic;

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "InputSupport.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Handles.h"
@@ -22,23 +23,12 @@ class TThrowingForm : public TForm {
  protected:
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
     if (Msg == WM_APP) throw Exception(Text);
+    if (Msg == WM_APP + 1) throw 42;  // not an exception class at all
     return TForm::WndProc(Msg, wParam, lParam);
   }
 };
 
-// Waits for the message box captioned `title`, reads its text and presses OK.
-std::string AnswerBox(const char* title) {
-  for (int i = 0; i < 500; ++i) {
-    if (HWND box = FindWindowA("#32770", title)) {
-      char text[512] = {};
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      return text;
-    }
-    Sleep(10);
-  }
-  return "<no box>";
-}
+using test::AnswerBox;
 
 TEST(Framework, EscapedExceptionIsShownAndTheWindowStays) {
   struct Case {
@@ -65,6 +55,53 @@ TEST(Framework, EscapedExceptionIsShownAndTheWindowStays) {
     EXPECT_EQ(shown, c.shown);
     EXPECT_TRUE(IsWindow(form.Handle()));
   }
+}
+
+TEST(Framework, AnythingThrownFromAHandlerIsCaughtAndShown) {
+  Application.Title = "Framework Test Title";
+  TThrowingForm form;
+  form.SetClientSize(120, 80);
+  form.HandleNeeded();
+  std::string shown;
+  std::thread watcher([&] { shown = AnswerBox("Framework Test Title"); });
+  SendMessageA(form.Handle(), WM_APP + 1, 0, 0);
+  watcher.join();
+  EXPECT_EQ(shown, "An unknown error occurred.");
+  EXPECT_TRUE(IsWindow(form.Handle()));
+}
+
+TEST(Framework, FailingTimerShowsOneBoxAndStops) {
+  Application.Title = "Timer Test Title";
+  TTimer timer;
+  int ticks = 0;
+  timer.SetInterval(5);
+  timer.OnTimer = [&](TObject*) {
+    ++ticks;
+    throw Exception("Tick failed");
+  };
+  // Counts the boxes that open in 1.5 s, leaving each open for 300 ms, as a reader would.
+  std::atomic<int> boxes{0};
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    HWND seen = nullptr;
+    while (!done) {
+      HWND box = FindWindowA("#32770", "Timer Test Title");
+      if (box && box != seen) {
+        seen = box;
+        ++boxes;
+        Sleep(300);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+      }
+      Sleep(5);
+    }
+  });
+  timer.SetEnabled(true);
+  test::Pump(1500);
+  done = true;
+  watcher.join();
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_FALSE(timer.Enabled());
 }
 
 TEST(Framework, WindowClassIsTheClassName) {
@@ -148,7 +185,7 @@ struct FrameworkControls : ::testing::Test {
   TProbeControl* probe = nullptr;
   void SetUp() override {
     form.SetClientSize(200, 100);
-    form.Color = RGB(0, 255, 0);
+    form.SetColor(static_cast<TColor>(RGB(0, 255, 0)));
     auto block = std::make_unique<TBlock>();
     block->SetBounds(30, 10, 20, 20);
     form.InsertControl(std::move(block));
@@ -217,6 +254,28 @@ TEST_F(FrameworkControls, FontFollowsTheParentUntilSetAndLoadedArrivesOnce) {
   owner.EndLoading();
   EXPECT_FALSE(owned->Loading());
   EXPECT_EQ(owned->Loads, 1);
+}
+
+TEST_F(FrameworkControls, WindowlessControlRepaintsWhenItsCaptionBoundsOrVisibilityChange) {
+  auto* block = dynamic_cast<TBlock*>(form.Controls().front().get());
+  ASSERT_TRUE(block);
+  HWND h = form.Handle();
+  const auto pending = [h](RECT r) {
+    TGdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    GetUpdateRgn(h, region.Get(), FALSE);
+    return RectInRegion(region.Get(), &r) != FALSE;
+  };
+  const RECT before = block->BoundsRect();
+  ValidateRect(h, nullptr);
+  block->SetCaption("changed");
+  EXPECT_TRUE(pending(before));
+  ValidateRect(h, nullptr);
+  block->SetBounds(120, 60, 20, 20);
+  EXPECT_TRUE(pending(before)) << "where it was";
+  EXPECT_TRUE(pending(block->BoundsRect())) << "where it is";
+  ValidateRect(h, nullptr);
+  block->SetVisible(false);
+  EXPECT_TRUE(pending(block->BoundsRect()));
 }
 
 TEST(Framework, TimerTicksThroughTheMessageLoop) {

@@ -6,8 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+#include <thread>
+#include <type_traits>
+
 #include "GdiPlusEnvironment.h"
+#include "InputSupport.h"
 #include "controls/GlassButton.h"
+#include "controls/SmoothButton.h"
 #include "framework/Forms.h"
 
 namespace px2d {
@@ -68,7 +74,7 @@ struct GlassButtons : ::testing::Test {
 
   void SetUp() override {
     form.SetClientSize(540, 100);
-    form.Color = RGB(255, 255, 255);
+    form.SetColor(clWhite);
     form.HandleNeeded();
     form.BeginLoading();
     for (int i = 0; i < 6; ++i) {
@@ -405,6 +411,105 @@ TEST_F(GlassButtons, SymbolDrawsAtAlpha160UnlessItsColourIsNone) {
   EXPECT_NEAR(over.r, under.r + (255 - under.r) * 160 / 255, 4);
   EXPECT_NEAR(over.g, under.g * 95 / 255, 4);
   EXPECT_TRUE(Near(At(*hidden, 40, 60), BodyR, BodyG, BodyB, 3));
+}
+
+}  // namespace
+}  // namespace px2d
+
+namespace px2d {
+namespace {
+
+// --- Faults a review found ---
+
+TEST(ButtonLayouts, TheGlassButtonAndTheMarkerEachHaveALayoutTypeOfTheirOwn) {
+  // Both headers in one unit: one program, each name with one meaning.
+  static_assert(!std::is_same_v<TButtonLayout, TGDIPButtonLayout>);
+  EXPECT_EQ(blGlyphTopAdjusted, 6);
+  TGDIPButton appearance;
+  appearance.SetLayout(TGDIPButtonLayout::GlyphTop);
+  EXPECT_EQ(static_cast<int>(appearance.Layout()), 2);
+}
+
+TEST_F(GlassButtons, APressThatLosesTheMouseEndsWithoutAClickAndWithoutItsGlow) {
+  using namespace test;
+  Activate(form.Handle());
+  HWND other =
+      CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, form.Handle(), nullptr, nullptr, nullptr);
+  TTimer boxTimer;
+  boxTimer.SetInterval(1);
+  boxTimer.OnTimer = [&](TObject*) {
+    boxTimer.SetEnabled(false);
+    MessageBoxA(form.Handle(), "Interruption", "Glass Test Box", MB_OK);
+  };
+  struct Interruption {
+    const char* name;
+    std::function<void()> run;
+  };
+  const Interruption interruptions[] = {
+      {"another window takes the mouse", [&] { SetCapture(other); }},
+      {"the system cancels every mode", [&] { SendMessageA(form.Handle(), WM_CANCELMODE, 0, 0); }},
+      {"a message box opens",
+       [&] {
+         std::thread answer([] { AnswerBox("Glass Test Box"); });
+         boxTimer.SetEnabled(true);
+         Pump(300);
+         answer.join();
+         Pump();
+       }},
+  };
+  for (const Interruption& i : interruptions) {
+    MoveTo(buttons[2]->Handle(), 40, 40);
+    MouseButton(true);
+    ASSERT_TRUE(buttons[2]->MouseIsDown()) << i.name;
+    i.run();
+    EXPECT_FALSE(buttons[2]->MouseIsDown()) << i.name;
+    EXPECT_EQ(buttons[2]->VisualState(), gvsUp) << i.name;
+    EXPECT_NE(GetCapture(), buttons[2]->Handle()) << i.name;
+    auto shot = Render(buttons[2]);
+    EXPECT_TRUE(Near(At(*shot, 20, 78), BodyR, BodyG, BodyB, 3)) << i.name << ": no glow at the bottom";
+    MoveTo(buttons[2]->Handle(), 40, 41);
+    MouseButton(false);
+    if (GetCapture() == other) ReleaseCapture();
+    EXPECT_EQ(log, std::vector<std::string>{}) << i.name;
+    EXPECT_EQ(Downs(), "D-----") << i.name;
+  }
+  DestroyWindow(other);
+}
+
+TEST_F(GlassButtons, EnterAndLeaveAlwaysAlternate) {
+  using namespace test;
+  Activate(form.Handle());
+  std::string events;
+  buttons[1]->OnMouseEnter = [&](TObject*) { events += 'E'; };
+  buttons[1]->OnMouseLeave = [&](TObject*) { events += 'L'; };
+  HWND b = buttons[1]->Handle();
+  // Wine notices a pointer that left only at the next tick of its hover timer (400 ms).
+  const auto settle = [&](std::size_t count) {
+    for (int i = 0; i < 100 && events.size() < count; ++i) Pump(20);
+  };
+  MoveTo(form.Handle(), 530, 95);
+  for (int round = 0; round < 2; ++round) {
+    MoveTo(b, 40, 40);
+    MouseButton(true);
+    MouseButton(false);
+    MoveTo(b, 42, 41);
+    Pump(50);  // the leave poll ticks while the pointer rests
+    MoveTo(b, 43, 44);
+    MoveTo(form.Handle(), 530, 95);
+    settle(2 * round + 2);
+  }
+  Pump(100);
+  EXPECT_EQ(events, "ELEL");
+}
+
+TEST_F(GlassButtons, AnActionThatGoesFirstLeavesTheButtonUnlinked) {
+  auto action = std::make_unique<TCustomAction>();
+  buttons[4]->SetAction(action.get());
+  ASSERT_EQ(buttons[4]->Action(), action.get());
+  action.reset();
+  EXPECT_EQ(buttons[4]->Action(), nullptr);
+  ClickAt(buttons[4], 40, 40);
+  EXPECT_EQ(log, (std::vector<std::string>{"click 4 ----D-"}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "InputSupport.h"
 #include "MarkerLook.h"
 #include "controls/SmoothButton.h"
 #include "controls/SmoothGDIP.h"
@@ -34,7 +35,7 @@ class SmoothButton : public ::testing::Test {
   void SetUp() override {
     Host = std::make_unique<TMarkerHost>();
     Host->SetClientSize(120, 80);
-    Host->Color = PageColor;
+    Host->SetColor(static_cast<TColor>(PageColor));
     Marker = Host->InsertControl(std::make_unique<TSmoothButton>(Host.get()));
     Marker->SetBounds(40, 30, 16, 16);
     Marker->SetColor(7237229);
@@ -187,6 +188,26 @@ TEST_F(SmoothButton, ADisabledMarkerIsGreyAndShowsNoPress) {
   Send(WM_LBUTTONUP, 8, 8);
   Marker->SetEnabled(true);
   ExpectShows(Idle);
+}
+
+}  // namespace
+}  // namespace px2d
+
+namespace px2d {
+namespace {
+
+TEST_F(SmoothButton, APressThatLosesTheMouseShowsTheNormalFaceAndDoesNotClick) {
+  Host->Show();
+  test::Activate(Host->Handle());
+  test::MoveTo(Marker->Handle(), 8, 8);
+  test::MouseButton(true);
+  ExpectShows(IdlePressed);
+  // What the system does when a box opens or the user switches to another program.
+  SendMessageA(Host->Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_NE(GetCapture(), Marker->Handle());
+  ExpectShows(Idle);
+  test::MouseButton(false);
+  EXPECT_EQ(Events, std::vector<std::string>{"up"});
 }
 
 }  // namespace

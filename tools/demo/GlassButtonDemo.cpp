@@ -16,7 +16,7 @@ class TDemoForm : public TForm {
   explicit TDemoForm(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Glass Buttons");
     SetClientSize(532, 98);
-    Color = RGB(255, 255, 255);
+    SetColor(clWhite);
     TGDIPPicture icon;
     icon.SetData(ResourceBytes("PAGEICON"));
     const char* captions[6] = {"General Options",   "Background",          "Keyboard Activation",

@@ -55,7 +55,7 @@ class TMarkerDemo : public TForm {
   explicit TMarkerDemo(TComponent* AOwner) : TForm(AOwner) {
     SetCaption("Position Markers");
     SetClientSize(370, 200);
-    Color = RGB(255, 255, 255);
+    SetColor(clWhite);
     auto picture = InsertControl(std::make_unique<TScreenPicture>(this));
     picture->SetBounds(200 - OffsetX, 251 - OffsetY, 120, 90);
     // Clockwise from the top-left, as the search positions count.

@@ -1,0 +1,257 @@
+#include "ComCtrls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "Forms.h"
+
+namespace px2d {
+
+// --- TTrackBar ---
+
+TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) { SetTabStop(true); }
+
+void TTrackBar::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WinClassName = TRACKBAR_CLASSA;
+  Params.SystemClass = true;
+  Params.Style =
+      (Params.Style & ~static_cast<DWORD>(WS_CLIPCHILDREN)) | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM;
+}
+
+void TTrackBar::CreateWnd() {
+  TWinControl::CreateWnd();
+  SendMessageA(Handle(), TBM_SETRANGEMIN, FALSE, FMin);
+  SendMessageA(Handle(), TBM_SETRANGEMAX, FALSE, FMax);
+  SendMessageA(Handle(), TBM_SETLINESIZE, 0, FLineSize);
+  SendMessageA(Handle(), TBM_SETPAGESIZE, 0, FPageSize);
+  SendMessageA(Handle(), TBM_SETTICFREQ, static_cast<WPARAM>(FFrequency), 0);
+  SendMessageA(Handle(), TBM_SETPOS, TRUE, FPosition);
+}
+
+void TTrackBar::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TTrackBar::SetMin(int Value) {
+  if (!StoreIfChanged(FMin, Value)) return;
+  if (FMax < FMin) FMax = FMin;
+  if (HandleAllocated()) SendMessageA(Handle(), TBM_SETRANGE, TRUE, MAKELPARAM(FMin, FMax));
+  SetPosition(FPosition);
+}
+
+void TTrackBar::SetMax(int Value) {
+  if (!StoreIfChanged(FMax, Value)) return;
+  if (FMin > FMax) FMin = FMax;
+  if (HandleAllocated()) {
+    SendMessageA(Handle(), TBM_SETRANGEMIN, FALSE, FMin);
+    SendMessageA(Handle(), TBM_SETRANGEMAX, TRUE, FMax);
+  }
+  SetPosition(FPosition);
+}
+
+void TTrackBar::SetPosition(int Value) {
+  const int clamped = std::clamp(Value, FMin, FMax);
+  if (HandleAllocated() && static_cast<int>(SendMessageA(Handle(), TBM_GETPOS, 0, 0)) != clamped)
+    SendMessageA(Handle(), TBM_SETPOS, TRUE, clamped);
+  if (StoreIfChanged(FPosition, clamped)) Changed();
+}
+
+void TTrackBar::SetLineSize(int Value) {
+  if (StoreIfChanged(FLineSize, Value) && HandleAllocated())
+    SendMessageA(Handle(), TBM_SETLINESIZE, 0, Value);
+}
+
+void TTrackBar::SetPageSize(int Value) {
+  if (StoreIfChanged(FPageSize, Value) && HandleAllocated())
+    SendMessageA(Handle(), TBM_SETPAGESIZE, 0, Value);
+}
+
+void TTrackBar::SetFrequency(int Value) {
+  if (StoreIfChanged(FFrequency, Value) && HandleAllocated())
+    SendMessageA(Handle(), TBM_SETTICFREQ, static_cast<WPARAM>(Value), 0);
+}
+
+bool TTrackBar::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_HSCROLL || Msg == WM_VSCROLL) {
+    if (StoreIfChanged(FPosition, static_cast<int>(SendMessageA(Handle(), TBM_GETPOS, 0, 0)))) Changed();
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Reflected(Msg, wParam, lParam, Result);
+}
+
+// --- TTabSheet ---
+
+TTabSheet::TTabSheet(TComponent* AOwner) : TWinControl(AOwner) { SetVisible(false); }
+
+void TTabSheet::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
+TPageControl* TTabSheet::PageControl() const { return dynamic_cast<TPageControl*>(Parent()); }
+
+int TTabSheet::PageIndex() const {
+  const TPageControl* pages = PageControl();
+  if (!pages) return -1;
+  const auto it = std::find(pages->FPages.begin(), pages->FPages.end(), this);
+  return it == pages->FPages.end() ? -1 : static_cast<int>(it - pages->FPages.begin());
+}
+
+void TTabSheet::SetTabVisible(bool Value) {
+  if (!StoreIfChanged(FTabVisible, Value)) return;
+  if (TPageControl* pages = PageControl()) pages->UpdateTabs();
+}
+
+void TTabSheet::TextChanged() {
+  TWinControl::TextChanged();
+  if (TPageControl* pages = PageControl()) pages->UpdateTabs();
+}
+
+int TTabSheet::DesignClientWidth() const {
+  const TPageControl* pages = PageControl();
+  if (!pages) return TWinControl::DesignClientWidth();
+  const RECT in = pages->DesignInsets();
+  return pages->DesignClientWidth() - in.left - in.right;
+}
+
+int TTabSheet::DesignClientHeight() const {
+  const TPageControl* pages = PageControl();
+  if (!pages) return TWinControl::DesignClientHeight();
+  const RECT in = pages->DesignInsets();
+  return pages->DesignClientHeight() - in.top - in.bottom;
+}
+
+// --- TPageControl ---
+
+TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner) {}
+
+void TPageControl::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WinClassName = WC_TABCONTROLA;
+  Params.SystemClass = true;
+  Params.Style |= TCS_BUTTONS | TCS_FLATBUTTONS;
+  Params.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
+void TPageControl::CreateWnd() {
+  TWinControl::CreateWnd();
+  UpdateTabs();
+}
+
+TTabSheet* TPageControl::AddPage(std::unique_ptr<TTabSheet> Page) {
+  TTabSheet* page = Page.get();
+  FPages.push_back(page);
+  InsertControl(std::move(Page));
+  UpdateTabs();
+  if (FActivePageIndex < 0) SetActivePageIndex(0);
+  return page;
+}
+
+bool TPageControl::AnyTabVisible() const {
+  return std::any_of(FPages.begin(), FPages.end(), [](const TTabSheet* p) { return p->TabVisible(); });
+}
+
+void TPageControl::UpdateTabs() {
+  if (HandleAllocated()) {
+    SendMessageA(Handle(), TCM_DELETEALLITEMS, 0, 0);
+    int tab = 0;
+    for (TTabSheet* page : FPages) {
+      if (!page->TabVisible()) continue;
+      TCITEMA item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = const_cast<char*>(page->Caption().c_str());
+      SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
+      if (page == ActivePage()) SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+      ++tab;
+    }
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+  AlignControls();
+}
+
+RECT TPageControl::DesignInsets() const {
+  // Without tabs, the pages sit 4 pixels inside the control on every side.
+  RECT in{4, 4, 4, 4};
+  if (AnyTabVisible() && HandleAllocated()) {
+    RECT display{0, 0, Scale(DesignClientWidth()), Scale(DesignClientHeight())};
+    SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    const int ppi = PixelsPerInch();
+    in.top = MulDiv(display.top, 96, ppi);
+  }
+  return in;
+}
+
+RECT TPageControl::DisplayRect() const {
+  RECT r{0, 0, ClientWidth(), ClientHeight()};
+  if (AnyTabVisible() && HandleAllocated()) {
+    SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    return r;
+  }
+  const int inset = Scale(4);
+  InflateRect(&r, -inset, -inset);
+  return r;
+}
+
+void TPageControl::AlignControls() {
+  const RECT r = DisplayRect();
+  for (TTabSheet* page : FPages)
+    page->UpdateBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+}
+
+void TPageControl::SetActivePageIndex(int Value) {
+  if (Value < 0 || Value >= PageCount() || Value == FActivePageIndex) return;
+  TTabSheet* old = ActivePage();
+  TTabSheet* next = Pages(Value);
+  FActivePageIndex = Value;
+  HWND focus = GetFocus();
+  const bool focusInOld = old && old->HandleAllocated() && focus && IsChild(old->Handle(), focus);
+  next->SetVisible(true);
+  if (next->HandleAllocated()) SetWindowPos(next->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (focusInOld) {
+    // The focus leaves the hidden page for the first control of the new one.
+    HWND first = GetNextDlgTabItem(next->Handle(), nullptr, FALSE);
+    if (first && IsChild(next->Handle(), first)) ::SetFocus(first);
+  }
+  if (old) old->SetVisible(false);
+  UpdateTabs();
+}
+
+bool TPageControl::EraseBackground(HDC DC) {
+  RECT rect;
+  GetClientRect(Handle(), &rect);
+  FillRect(DC, &rect, SolidBrushOf(BackgroundColor()));
+  return true;
+}
+
+LRESULT TPageControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (Msg == WM_PAINT && !AnyTabVisible()) {
+    // No tab strip and no frame: the pages cover everything but the background.
+    PAINTSTRUCT ps;
+    BeginPaint(Handle(), &ps);
+    EndPaint(Handle(), &ps);
+    return 0;
+  }
+  return TWinControl::WndProc(Msg, wParam, lParam);
+}
+
+bool TPageControl::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(TCN_SELCHANGE)) {
+    const int tab = static_cast<int>(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
+    int seen = -1;
+    for (int i = 0; i < PageCount(); ++i) {
+      if (Pages(i)->TabVisible() && ++seen == tab) {
+        SetActivePageIndex(i);
+        if (OnChange) OnChange(this);
+        break;
+      }
+    }
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Reflected(Msg, wParam, lParam, Result);
+}
+
+}  // namespace px2d

@@ -1,0 +1,224 @@
+#include "StdCtrls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "Handles.h"
+
+namespace px2d {
+
+// --- TLabel ---
+
+void TLabel::SetAutoSize(bool Value) {
+  if (StoreIfChanged(FAutoSize, Value)) RequestLayout();
+}
+
+void TLabel::SetWordWrap(bool Value) {
+  if (StoreIfChanged(FWordWrap, Value)) {
+    RequestLayout();
+    Invalidate();
+  }
+}
+
+void TLabel::SetTransparent(bool Value) {
+  if (StoreIfChanged(FTransparent, Value)) Invalidate();
+}
+
+UINT TLabel::TextFlags() const { return DT_LEFT | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0); }
+
+void TLabel::AdjustSize(int& Width, int& Height) {
+  if (!FAutoSize) return;
+  TWindowDC dc(nullptr);
+  TSelectObject font(dc.Get(), Font().Handle());
+  RECT r{0, 0, FWordWrap ? std::max(Width, 1) : 0x4000, 0};
+  const std::string text = Caption().empty() ? std::string(" ") : Caption();
+  DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, TextFlags() | DT_CALCRECT);
+  // Never smaller than designed: a label keeps the room its layout gives it.
+  if (!FWordWrap) Width = std::max(Width, static_cast<int>(r.right));
+  Height = std::max(Height, static_cast<int>(r.bottom));
+}
+
+void TLabel::Paint() {
+  HDC dc = Canvas().Handle();
+  RECT r = ClientRect();
+  if (!FTransparent && Parent()) Canvas().FillRect(r, static_cast<TColor>(Parent()->BackgroundColor()));
+  Canvas().RequireFont();
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, Enabled() ? ColorToRGB(Font().Color()) : GetSysColor(COLOR_GRAYTEXT));
+  DrawTextA(dc, Caption().c_str(), static_cast<int>(Caption().size()), &r, TextFlags());
+}
+
+bool TLabel::DialogChar(char Key, TShiftState) {
+  if (!IsAccelerator(Key, Caption()) || !Parent()) return false;
+  TWinControl* target = FocusControl;
+  if (!target) {
+    // The first control after the label in its parent that can take the focus.
+    const auto& siblings = Parent()->Controls();
+    auto it =
+        std::find_if(siblings.begin(), siblings.end(), [this](const auto& c) { return c.get() == this; });
+    for (; it != siblings.end() && !target; ++it) {
+      auto* win = dynamic_cast<TWinControl*>(it->get());
+      if (win && win->TabStop() && win->CanFocus()) target = win;
+    }
+  }
+  if (!target || !target->CanFocus()) return false;
+  target->SetFocus();
+  return true;
+}
+
+// --- TCheckBox ---
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) { SetTabStop(true); }
+
+void TCheckBox::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WinClassName = WC_BUTTONA;
+  Params.SystemClass = true;
+  Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CLIPCHILDREN)) | BS_AUTOCHECKBOX;
+}
+
+void TCheckBox::CreateWnd() {
+  TWinControl::CreateWnd();
+  SendMessageA(Handle(), BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TCheckBox::SetChecked(bool Value) {
+  if (!StoreIfChanged(FChecked, Value)) return;
+  if (HandleAllocated()) SendMessageA(Handle(), BM_SETCHECK, Value ? BST_CHECKED : BST_UNCHECKED, 0);
+  Click();
+}
+
+bool TCheckBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    // The box has already turned its tick over by itself.
+    if (StoreIfChanged(FChecked, SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED)) Click();
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Reflected(Msg, wParam, lParam, Result);
+}
+
+// --- TButton ---
+
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) { SetTabStop(true); }
+
+void TButton::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WinClassName = WC_BUTTONA;
+  Params.SystemClass = true;
+  FActive = FDefault;
+  Params.Style =
+      (Params.Style & ~static_cast<DWORD>(WS_CLIPCHILDREN)) | (FActive ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+}
+
+void TButton::SetDefault(bool Value) {
+  if (!StoreIfChanged(FDefault, Value)) return;
+  HWND focus = GetFocus();
+  auto* focused = dynamic_cast<TButton*>(FindControl(focus));
+  SetActive(focused ? focused == this : FDefault);
+}
+
+void TButton::SetActive(bool Value) {
+  if (!StoreIfChanged(FActive, Value) || !HandleAllocated()) return;
+  SendMessageA(Handle(), BM_SETSTYLE, Value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::FocusChanged(TWinControl* NewFocus) {
+  TWinControl::FocusChanged(NewFocus);
+  // The dialog manager lets a focused push button take Enter only while it looks like the default.
+  SetActive(NewFocus == this || (FDefault && !dynamic_cast<TButton*>(NewFocus)));
+}
+
+bool TButton::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    Click();
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Reflected(Msg, wParam, lParam, Result);
+}
+
+// --- TComboBox ---
+
+TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) { SetTabStop(true); }
+
+void TComboBox::CreateParams(TCreateParams& Params) {
+  TWinControl::CreateParams(Params);
+  Params.WinClassName = WC_COMBOBOXA;
+  Params.SystemClass = true;
+  Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CLIPCHILDREN)) | CBS_DROPDOWNLIST | WS_VSCROLL;
+}
+
+void TComboBox::CreateWnd() {
+  TWinControl::CreateWnd();
+  FItems = std::make_unique<TComboBoxStrings>(Handle());
+  if (FItemHeight > 0) SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, Scale(FItemHeight));
+  SendMessageA(Handle(), CB_SETMINVISIBLE, static_cast<WPARAM>(FDropDownCount), 0);
+  FitFieldHeight();
+  if (FItemIndex >= 0) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
+}
+
+void TComboBox::FontChanged() {
+  TWinControl::FontChanged();
+  FitFieldHeight();
+}
+
+void TComboBox::FitFieldHeight() {
+  if (!HandleAllocated()) return;
+  const RECT d = DesignBounds();
+  const int wanted = Scale(d.bottom) - Scale(d.top);
+  if (wanted <= 0) return;
+  // How the field's height maps to the box's differs between versions of the control: correct the
+  // field by what the box still lacks until the box is as high as wanted.
+  int field = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+  for (int attempt = 0; attempt < 4 && field > 0; ++attempt) {
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    const int missing = wanted - (r.bottom - r.top);
+    if (missing == 0 || field + missing <= 0) break;
+    field += missing;
+    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+  }
+  UpdateBounds(FLeft, FTop, FWidth, wanted);
+}
+
+void TComboBox::UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  if (!HandleAllocated()) {
+    TWinControl::UpdateBounds(ALeft, ATop, AWidth, AHeight);
+    return;
+  }
+  // The height a drop-down list is given is the height of its open list; the closed box keeps the
+  // height of its selection field, which the window then reports.
+  const int items = std::max(1, FDropDownCount);
+  const int itemHeight =
+      FItemHeight > 0 ? Scale(FItemHeight) : static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0));
+  TWinControl::UpdateBounds(ALeft, ATop, AWidth, AHeight + items * itemHeight + 2);
+}
+
+TStrings& TComboBox::Items() {
+  HandleNeeded();
+  return *FItems;
+}
+
+int TComboBox::ItemIndex() const {
+  if (!HandleAllocated()) return FItemIndex;
+  return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0));
+}
+
+void TComboBox::SetItemIndex(int Value) {
+  FItemIndex = Value;
+  if (HandleAllocated()) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(Value), 0);
+  FItemIndex = ItemIndex();
+}
+
+bool TComboBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
+    if (StoreIfChanged(FItemIndex, ItemIndex()) && OnChange) OnChange(this);
+    Result = 0;
+    return true;
+  }
+  return TWinControl::Reflected(Msg, wParam, lParam, Result);
+}
+
+}  // namespace px2d

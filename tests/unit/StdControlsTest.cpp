@@ -1,0 +1,180 @@
+// The platform's controls inside panels and pages: their events, raised by the user and by the
+// program, reach their own wrappers through the nested containers; fonts and backgrounds.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "DialogTestForm.h"
+
+namespace px2d::test {
+namespace {
+
+// A check box that records the messages its wrapper sees, from the window's first one on.
+class TWatchedCheckBox : public TCheckBox {
+ public:
+  std::vector<UINT> Seen;
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
+    Seen.push_back(Msg);
+    return TCheckBox::WndProc(Msg, wParam, lParam);
+  }
+};
+
+TEST(StdControlWrappers, WrapperSeesItsSystemWindowFromTheFirstMessageAndLetsItGoWithTheLast) {
+  TDialogTestForm form;
+  form.HandleNeeded();
+  auto* box = form.Add<TWatchedCheckBox>(*form.First, 8, 100, 100, 17, "Watched");
+  ASSERT_TRUE(box->HandleAllocated());
+  ASSERT_FALSE(box->Seen.empty());
+  EXPECT_EQ(box->Seen.front(), static_cast<UINT>(WM_NCCREATE));
+  char name[32] = {};
+  GetClassNameA(box->Handle(), name, sizeof name);
+  EXPECT_STREQ(name, "Button") << "the system's own class, subclassed";
+  HWND window = box->Handle();
+  DestroyWindow(form.Handle());
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(box->HandleAllocated());
+  EXPECT_EQ(box->Seen.back(), static_cast<UINT>(WM_NCDESTROY));
+}
+
+struct StdControls : ::testing::Test {
+  TDialogTestForm form;
+  void SetUp() override {
+    form.ShowInFront();
+    form.TakeEvents();
+  }
+};
+
+TEST_F(StdControls, CheckBoxClicksOnEveryChangeOfTheTickByUserOrProgramAndNeverForAnEqualWrite) {
+  form.Check->SetChecked(true);
+  EXPECT_EQ(form.TakeEvents(), Strings{"&Ticked click"});
+  EXPECT_EQ(SendMessageA(form.Check->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+  form.Check->SetChecked(true);
+  EXPECT_EQ(form.TakeEvents(), Strings{});
+
+  ClickAt(form.Check->Handle(), 6, 8);
+  EXPECT_EQ(form.TakeEvents(), Strings{"&Ticked click"});
+  EXPECT_FALSE(form.Check->Checked());
+  Press({VK_SPACE});
+  EXPECT_EQ(form.TakeEvents(), Strings{"&Ticked click"});
+  EXPECT_TRUE(form.Check->Checked());
+}
+
+TEST_F(StdControls, TrackBarChangesOnEveryMoveByUserOrProgramAndClampsTheProgramsValue) {
+  HWND bar = form.Slider->Handle();
+  EXPECT_EQ(SendMessageA(bar, TBM_GETRANGEMAX, 0, 0), 100);
+  EXPECT_EQ(SendMessageA(bar, TBM_GETLINESIZE, 0, 0), 5);
+  EXPECT_EQ(SendMessageA(bar, TBM_GETPAGESIZE, 0, 0), 20);
+  EXPECT_EQ(SendMessageA(bar, TBM_GETNUMTICS, 0, 0), 11) << "a tick every 10 from 0 to 100";
+  const LONG_PTR style = GetWindowLongPtrA(bar, GWL_STYLE);
+  EXPECT_TRUE(style & TBS_AUTOTICKS);
+  EXPECT_FALSE(style & (TBS_VERT | TBS_TOOLTIPS));
+
+  struct Case {
+    int set, shown;
+    Strings events;
+  };
+  const Case cases[] = {
+      {40, 40, {"slider change"}}, {40, 40, {}}, {500, 100, {"slider change"}}, {-3, 0, {"slider change"}}};
+  for (const Case& c : cases) {
+    form.Slider->SetPosition(c.set);
+    EXPECT_EQ(form.Slider->Position(), c.shown) << c.set;
+    EXPECT_EQ(SendMessageA(bar, TBM_GETPOS, 0, 0), c.shown) << c.set;
+    EXPECT_EQ(form.TakeEvents(), c.events) << c.set;
+  }
+
+  form.Slider->SetFocus();
+  Press({VK_RIGHT});
+  EXPECT_EQ(form.Slider->Position(), 5);
+  Press({VK_NEXT});
+  EXPECT_EQ(form.Slider->Position(), 25);
+  EXPECT_EQ(form.TakeEvents(), (Strings{"slider change", "slider change"}));
+}
+
+TEST_F(StdControls, DropDownListChangesOnlyWhenTheUserChoosesAndOffersOnlyItsEntriesUnsorted) {
+  for (const char* item : {"zeta", "alpha", "mu"}) form.List->Items().Add(item);
+  HWND list = form.List->Handle();
+  EXPECT_EQ(form.List->Items().Get(0), "zeta");
+  const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
+  EXPECT_EQ(style & 3, CBS_DROPDOWNLIST) << "no typing";
+  EXPECT_FALSE(style & CBS_SORT);
+  EXPECT_EQ(form.List->Height(), 23) << "the closed list is as high as designed";
+  // Wine's drop-down list keeps the entries' height of its font whatever it is told.
+  if (!RunningOnWine()) {
+    EXPECT_EQ(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0), 15);
+  }
+  EXPECT_EQ(form.List->ItemIndex(), -1);
+
+  form.List->SetItemIndex(1);
+  EXPECT_EQ(form.List->ItemIndex(), 1);
+  EXPECT_EQ(form.TakeEvents(), Strings{});
+  form.List->SetFocus();
+  Press({VK_DOWN});
+  EXPECT_EQ(form.List->ItemIndex(), 2);
+  EXPECT_EQ(form.TakeEvents(), Strings{"list change"});
+}
+
+TEST_F(StdControls, FontReachesTheWindowsAndLivesWhileAWindowUsesIt) {
+  const auto fontOf = [](TWinControl* c) {
+    return reinterpret_cast<HFONT>(SendMessageA(c->Handle(), WM_GETFONT, 0, 0));
+  };
+  const auto heightOf = [](HFONT font) {
+    LOGFONTA lf{};
+    return GetObjectA(font, sizeof lf, &lf) ? lf.lfHeight : 0;
+  };
+  HFONT shared = fontOf(form.Check);
+  EXPECT_EQ(heightOf(shared), -11);
+  EXPECT_EQ(fontOf(form.Ok), shared) << "one font handle for every control with the same font";
+
+  form.Font().SetHeight(-13);
+  HFONT larger = fontOf(form.Check);
+  EXPECT_NE(larger, shared);
+  EXPECT_EQ(heightOf(larger), -13);
+
+  form.Check->Font().SetStyle(fsBold);
+  EXPECT_FALSE(form.Check->ParentFont());
+  EXPECT_EQ(fontOf(form.Ok), larger);
+  EXPECT_EQ(GetObjectType(fontOf(form.Check)), static_cast<DWORD>(OBJ_FONT));
+  EXPECT_EQ(GetObjectType(larger), static_cast<DWORD>(OBJ_FONT)) << "still used by the other controls";
+}
+
+TEST_F(StdControls, ControlsOnAWhitePageShowThePageAndTheBarItsOwnColour) {
+  UpdateWindow(form.Handle());
+  Pump(100);
+  const auto pixel = [](TControl* c, int x, int y) {
+    TWindowDC dc(c->Parent()->Handle());
+    return GetPixel(dc.Get(), c->Left() + x, c->Top() + y);
+  };
+  // Right of the check box's caption, below the slider's ticks, the page control's edge.
+  EXPECT_EQ(pixel(form.Check, form.Check->Width() - 4, 8), RGB(255, 255, 255));
+  EXPECT_EQ(pixel(form.Slider, form.Slider->Width() - 3, form.Slider->Height() - 2), RGB(255, 255, 255));
+  EXPECT_EQ(pixel(form.Pages, 2, 2), RGB(255, 255, 255));
+  EXPECT_EQ(pixel(form.Bar, 4, 20), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(StdControls, WithEveryTabHiddenThePageControlShowsOnlyTheActivePage) {
+  HWND pages = form.Pages->Handle();
+  EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(form.First->BoundsRect().left, 4);
+  EXPECT_EQ(form.First->BoundsRect().top, 4);
+  EXPECT_EQ(form.First->Width(), 276);
+  EXPECT_EQ(form.First->DesignClientWidth(), 276);
+  EXPECT_TRUE(IsWindowVisible(form.First->Handle()));
+  EXPECT_FALSE(IsWindowVisible(form.Second->Handle()));
+
+  form.Pages->SetActivePageIndex(1);
+  EXPECT_EQ(form.Pages->ActivePage(), form.Second);
+  EXPECT_FALSE(IsWindowVisible(form.First->Handle()));
+  EXPECT_TRUE(IsWindowVisible(form.Second->Handle()));
+
+  // A visible tab brings the strip back, and the pages move below it.
+  form.Second->SetTabVisible(true);
+  EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_GT(form.Second->Top(), 4);
+}
+
+}  // namespace
+}  // namespace px2d::test
