@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the program's icon: a glossy red round badge with a white monogram "P" (for Panoplex), written as
-one Windows icon file of fifteen images, in this order (the design's list; largest first in each depth):
+one Windows icon file of fifteen images, in this order (by depth, largest first within each):
 
   48, 32, 16 pixels at 4 bits per pixel   the standard 16 colours of Windows, with an AND mask
   48, 32, 16 pixels at 8 bits per pixel   a palette made from the image, with an AND mask

@@ -87,7 +87,7 @@ struct TIconImage {
   int BitCount;
 };
 
-// The design's fifteen images in the order of the icon's directory.
+// The program's fifteen icon images, in the order of the icon's directory.
 constexpr TIconImage kIconImages[] = {{48, 4},  {32, 4},   {16, 4},   {48, 8},  {32, 8},
                                       {16, 8},  {256, 32}, {128, 32}, {96, 32}, {80, 32},
                                       {72, 32}, {64, 32},  {48, 32},  {32, 32}, {16, 32}};
@@ -104,7 +104,7 @@ TEST(Resources, ProgramCarriesTheKeyCapsInItsStringTable) {
   }
 }
 
-TEST(Resources, MainIconIsTheFirstIconGroupAndHoldsTheFifteenImagesOfTheDesign) {
+TEST(Resources, MainIconIsTheFirstIconGroupAndHoldsItsFifteenImages) {
   const TModule program(ProgramPath());
   ASSERT_NE(program.Handle, nullptr);
   // Explorer shows the first icon group of the executable as its icon.
