@@ -1,10 +1,19 @@
-// The options window.
+// The options window: six pages of the switcher's settings, chosen by a row of glass buttons, with
+// Apply, Accept and Cancel below them.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+
+#include "controls/GlassButton.h"
+#include "controls/SmoothButton.h"
 #include "framework/Classes.h"
+#include "framework/ComCtrls.h"
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "unSetup.h"
 
 namespace px2d {
 
@@ -14,11 +23,166 @@ extern const UINT SetupMessage;
 // Clears the list and appends the name of every key from 0 to 255 that has one, each name once,
 // at the place of the lowest key that has it.
 void FillKeyList(TStrings& List);
+// Clears the list and appends the three corner actions in the order of their values.
+void FillCornerActions(TStrings& List);
 
 class TForm1 : public TForm {
  public:
   explicit TForm1(TComponent* AOwner);
+  ~TForm1() override;
   const char* ClassName() const override { return "TForm1"; }
+
+  // The window: the button bar, the page control and the glass buttons that choose its pages.
+  TPanel* Panel1 = nullptr;
+  TBevel* Bevel1 = nullptr;
+  TButton* btAccept = nullptr;
+  TButton* btCancel = nullptr;
+  TButton* btApply = nullptr;
+  TPageControl* PageControl1 = nullptr;
+  TGlassButton* GlassButton1 = nullptr;
+  TGlassButton* GlassButton2 = nullptr;
+  TGlassButton* GlassButton3 = nullptr;
+  TGlassButton* GlassButton4 = nullptr;
+  TGlassButton* GlassButton5 = nullptr;
+  TGlassButton* GlassButton6 = nullptr;
+  TTabSheet* tsOptions = nullptr;
+  TTabSheet* tsBackground = nullptr;
+  TTabSheet* tsKeyboard = nullptr;
+  TTabSheet* tsActiveCorners = nullptr;
+  TTabSheet* tsSearch = nullptr;
+  TTabSheet* tsAnimation = nullptr;
+
+  // General options.
+  TLabel* Label2 = nullptr;
+  TCheckBox* cbRunWithWindows = nullptr;
+  TLabel* Label24 = nullptr;
+  TCheckBox* cbBalloon = nullptr;
+  TLabel* Label3 = nullptr;
+  TCheckBox* cbIncludeMinimized = nullptr;
+  TLabel* Label25 = nullptr;
+
+  // Background.
+  TLabel* Label5 = nullptr;
+  TLabel* Label6 = nullptr;
+  TCheckBox* cbShowDesktop = nullptr;
+  TLabel* Label15 = nullptr;
+  TCheckBox* cbShowDesktopWindow = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label34 = nullptr;
+  TTrackBar* tbDesktopOpacity = nullptr;
+  TLabel* Label35 = nullptr;
+  TLabel* Label37 = nullptr;
+  TLabel* Label36 = nullptr;
+
+  // Keyboard activation.
+  TLabel* Label7 = nullptr;
+  TLabel* Label8 = nullptr;
+  TCheckBox* cbShift = nullptr;
+  TCheckBox* cbControl = nullptr;
+  TCheckBox* cbAlt = nullptr;
+  TCheckBox* cbWin = nullptr;
+  TLabel* Label19 = nullptr;
+  TLabel* Label18 = nullptr;
+  TComboBox* cbKeys = nullptr;
+
+  // Active corners.
+  TLabel* Label9 = nullptr;
+  TLabel* Label10 = nullptr;
+  TPanel* Panel2 = nullptr;
+  TImage* Image1 = nullptr;
+  TComboBox* cbCorner1 = nullptr;
+  TComboBox* cbCorner2 = nullptr;
+  TComboBox* cbCorner3 = nullptr;
+  TComboBox* cbCorner4 = nullptr;
+  TComboBox* cbCorner5 = nullptr;
+  TComboBox* cbCorner6 = nullptr;
+  TComboBox* cbCorner7 = nullptr;
+  TComboBox* cbCorner8 = nullptr;
+  TLabel* Label16 = nullptr;
+  TLabel* Label17 = nullptr;
+  TTrackBar* tbAreaSize = nullptr;
+  TTrackBar* tbActivationDelay = nullptr;
+  TLabel* Label20 = nullptr;
+  TLabel* Label21 = nullptr;
+  TLabel* Label23 = nullptr;
+  TLabel* Label22 = nullptr;
+
+  // Search capabilities.
+  TLabel* Label11 = nullptr;
+  TLabel* Label12 = nullptr;
+  TCheckBox* cbEnableSearch = nullptr;
+  TLabel* Label4 = nullptr;
+  TLabel* Label26 = nullptr;
+  TLabel* Label27 = nullptr;
+  TImage* Image2 = nullptr;
+  TSmoothButton* btSearch1 = nullptr;
+  TSmoothButton* btSearch2 = nullptr;
+  TSmoothButton* btSearch3 = nullptr;
+  TSmoothButton* btSearch4 = nullptr;
+  TSmoothButton* btSearch5 = nullptr;
+  TSmoothButton* btSearch6 = nullptr;
+  TSmoothButton* btSearch7 = nullptr;
+  TSmoothButton* btSearch8 = nullptr;
+
+  // Animation speeds.
+  TLabel* Label13 = nullptr;
+  TLabel* Label14 = nullptr;
+  TLabel* Label28 = nullptr;
+  TTrackBar* tbEffectDuration = nullptr;
+  TLabel* Label29 = nullptr;
+  TLabel* Label30 = nullptr;
+  TLabel* Label31 = nullptr;
+  TTrackBar* tbSearchDuration = nullptr;
+  TLabel* Label32 = nullptr;
+  TLabel* Label33 = nullptr;
+
+  // Shown while the settings file could not be read: nothing is saved until it has been.
+  TLabel* lbUnreadable = nullptr;
+  TButton* btReadAgain = nullptr;
+
+  // The settings store; FormCreate makes it, and it lives as long as the window.
+  std::unique_ptr<TGenericSetup> Setup;
+
+  // Event handlers, bound to the controls by the layout.
+  void FormCreate(TObject* Sender);
+  void GlassButton2Click(TObject* Sender);
+  void ChangeParameters(TObject* Sender);
+  void btSearch1Click(TObject* Sender);
+  void btApplyClick(TObject* Sender);
+  void btAcceptClick(TObject* Sender);
+  void btCancelClick(TObject* Sender);
+  void btReadAgainClick(TObject* Sender);
+
+  // The glass buttons in page order, and the markers in the order of their screen positions.
+  TGlassButton* PageButton(int Page) const;
+  TSmoothButton* Marker(int Position) const;
+  TComboBox* CornerList(int Corner) const;
+
+ protected:
+  void CreateWnd() override;
+
+ private:
+  void LoadGeneral();
+  void SaveGeneral();
+  void LoadBackground();
+  void SaveBackground();
+  void LoadKeyboard();
+  void SaveKeyboard();
+  void LoadActiveCorners();
+  void SaveActiveCorners();
+  void LoadSearch();
+  void SaveSearch();
+  void LoadAnimation();
+  void SaveAnimation();
+  void LoadPages();
+  // Reads the settings file into the store; false, with the store's error shown and the window
+  // marked as unread, when the file exists but cannot be read.
+  bool ReadSettingsFile();
+  void SetSettingsUnread(bool Value);
+
+  // The settings file existed but could not be read: the pages do not show it, and nothing may be
+  // written over it until it has been read.
+  bool FSettingsUnread = false;
 };
 
 }  // namespace px2d

@@ -263,11 +263,17 @@ void TWinControl::EndLoading() {
   if (!Loading()) return;
   TControl::EndLoading();
   for (auto& child : FControls) child->EndLoading();
+  std::stable_sort(FTabList.begin(), FTabList.end(),
+                   [](const TWinControl* a, const TWinControl* b) { return a->FTabOrder < b->FTabOrder; });
+  ApplyTabOrder();
 }
 
 void TWinControl::ControlInserted(TControl& Control) {
   Control.FParent = this;
-  if (auto* win = dynamic_cast<TWinControl*>(&Control)) FTabList.push_back(win);
+  if (auto* win = dynamic_cast<TWinControl*>(&Control)) {
+    win->FTabOrder = static_cast<int>(FTabList.size());
+    FTabList.push_back(win);
+  }
   // The new child takes this control's resolution, then its font (which carries it), then its place.
   std::vector<TControl*> subtree{&Control};
   while (!subtree.empty()) {
@@ -536,7 +542,10 @@ int TWinControl::TabOrder() const {
 }
 
 void TWinControl::SetTabOrder(int Value) {
-  if (!FParent) return;
+  FTabOrder = Value;
+  // While a layout is applied the values arrive in the order of creation: each is kept and the
+  // order is settled when loading ends. Otherwise the control moves to its place at once.
+  if (!FParent || Loading()) return;
   auto& list = FParent->FTabList;
   list.erase(std::find(list.begin(), list.end(), this));
   const std::size_t at = std::min<std::size_t>(static_cast<std::size_t>(std::max(Value, 0)), list.size());
@@ -545,6 +554,7 @@ void TWinControl::SetTabOrder(int Value) {
 }
 
 void TWinControl::ApplyTabOrder() {
+  for (std::size_t i = 0; i < FTabList.size(); ++i) FTabList[i]->FTabOrder = static_cast<int>(i);
   // The dialog manager walks the children from the top of the z-order down.
   HWND after = HWND_TOP;
   for (TWinControl* child : FTabList) {

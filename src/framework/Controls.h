@@ -262,7 +262,8 @@ class TWinControl : public TControl {
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool Value);
   // The place of this control in its parent's tab order, 0 first; it decides the order in which
-  // Tab visits the controls, whatever the order of creation.
+  // Tab visits the controls, whatever the order of creation. Setting it moves the control to that
+  // place; while a layout is loaded, the places are settled by the values once loading ends.
   int TabOrder() const;
   void SetTabOrder(int Value);
 
@@ -348,6 +349,7 @@ class TWinControl : public TControl {
   HWND FHandle = nullptr;
   bool FSubclassed = false;
   int FControlId = 0;
+  int FTabOrder = 0;
   bool FTabStop = false;
   TColor FColor = clBtnFace;
   bool FParentColor = true;

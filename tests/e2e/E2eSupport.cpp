@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -39,10 +41,10 @@ void RemoveTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
-TProcess::TProcess(const std::string& path) {
+TProcess::TProcess(const std::string& path, const std::string& arguments) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
-  std::string commandLine = "\"" + path + "\"";
+  std::string commandLine = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
   if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &FInfo))
     throw std::runtime_error("cannot start " + path);
@@ -126,6 +128,152 @@ std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
   }
   CloseHandle(mapping);
   return record;
+}
+
+std::string SettingsPath() { return AppDataFolder() + "\\Brightfallow\\Panoplex2D\\Panoplex2D.conf"; }
+
+std::optional<std::string> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  CreateDirectoryA((AppDataFolder() + "\\Brightfallow").c_str(), nullptr);
+  CreateDirectoryA((AppDataFolder() + "\\Brightfallow\\Panoplex2D").c_str(), nullptr);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+namespace {
+struct TIdSearch {
+  int id;
+  HWND found = nullptr;
+};
+BOOL CALLBACK VisitChild(HWND hwnd, LPARAM lParam) {
+  auto& search = *reinterpret_cast<TIdSearch*>(lParam);
+  if (GetDlgCtrlID(hwnd) != search.id) return TRUE;
+  search.found = hwnd;
+  return FALSE;
+}
+}  // namespace
+
+HWND FindChild(HWND Root, int Id) {
+  TIdSearch search{Id};
+  EnumChildWindows(Root, &VisitChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string WindowText(HWND Window) {
+  char text[512] = {};
+  GetWindowTextA(Window, text, sizeof text);
+  return text;
+}
+
+void Settle(DWORD Milliseconds) { Sleep(Milliseconds); }
+
+void ClickAt(HWND Window, int X, int Y) {
+  POINT p{X, Y};
+  ClientToScreen(Window, &p);
+  SetCursorPos(p.x, p.y);
+  INPUT input[3] = {};
+  input[0].type = input[1].type = input[2].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, input, sizeof(INPUT));
+  Settle();
+}
+
+void Click(HWND Window) {
+  RECT r;
+  GetClientRect(Window, &r);
+  ClickAt(Window, r.right / 2, r.bottom / 2);
+}
+
+void Press(std::initializer_list<WORD> Keys) {
+  std::vector<INPUT> input;
+  for (WORD key : Keys) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = key;
+    input.push_back(i);
+  }
+  for (auto it = std::rbegin(Keys); it != std::rend(Keys); ++it) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = *it;
+    i.ki.dwFlags = KEYEVENTF_KEYUP;
+    input.push_back(i);
+  }
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+  Settle();
+}
+
+std::string AnswerBox(const char* Title, DWORD Milliseconds) {
+  const DWORD start = GetTickCount();
+  do {
+    HWND box = FindWindowA("#32770", Title);
+    // A box is answered once it is up: shown, with its text, in its own message loop.
+    if (box && IsWindowVisible(box)) {
+      char text[1024] = {};
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+      if (text[0]) {
+        HWND owner = GetWindow(box, GW_OWNER);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 300 && (IsWindow(box) || (owner && !IsWindowEnabled(owner))); ++i) Sleep(10);
+        return text;
+      }
+    }
+    Sleep(20);
+  } while (GetTickCount() - start < Milliseconds);
+  return "<no box>";
+}
+
+TSwitcherStandIn::TSwitcherStandIn() {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  FLog = std::string(folder) + "px2d-switcher-stand-in.log";
+  DeleteFileA(FLog.c_str());
+  std::string self(MAX_PATH, '\0');
+  self.resize(GetModuleFileNameA(nullptr, self.data(), MAX_PATH));
+  const std::string exe = self.substr(0, self.find_last_of('\\') + 1) + "SwitcherStandIn.exe";
+  FProcess.emplace(exe, "\"" + FLog + "\" \"" + SettingsPath() + "\"");
+  for (int i = 0; i < 500 && !FWindow; ++i) {
+    FWindow = FindWindowA("PanoplexSwitcherStandIn", nullptr);
+    if (!FWindow) Sleep(10);
+  }
+  if (!FWindow) throw std::runtime_error("the switcher stand-in did not start");
+}
+
+TSwitcherStandIn::~TSwitcherStandIn() {
+  if (FWindow) PostMessageA(FWindow, WM_CLOSE, 0, 0);
+  if (FProcess) FProcess->WaitExit(5000);
+  DeleteFileA(FLog.c_str());
+}
+
+std::vector<TSwitcherStandIn::TMessage> TSwitcherStandIn::Messages() const {
+  Sleep(200);  // a posted message is handled by the stand-in in its own time
+  std::vector<TMessage> messages;
+  std::ifstream in(FLog);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    TMessage m{};
+    long size = -1;
+    std::string hex;
+    fields >> m.wParam >> m.lParam >> size >> hex;
+    if (size >= 0) {
+      std::string bytes;
+      for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+      m.file = bytes;
+    }
+    messages.push_back(m);
+  }
+  return messages;
 }
 
 }  // namespace px2d::e2e

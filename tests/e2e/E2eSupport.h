@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "unInstances.h"
 
@@ -17,7 +19,7 @@ void RemoveTree(const std::string& path);
 
 class TProcess {
  public:
-  explicit TProcess(const std::string& path);
+  explicit TProcess(const std::string& path, const std::string& arguments = "");
   ~TProcess();
   TProcess(TProcess&& other) noexcept;
   TProcess(const TProcess&) = delete;
@@ -38,5 +40,46 @@ int CountProcessWindows(DWORD processId, const char* className);
 
 // The record of the program at `path`, read through a fresh view; nothing when it does not exist.
 std::optional<TInstanceRecord> ReadRecord(const std::string& path);
+
+// The settings file of the program under the test bed's user, and its exact bytes.
+std::string SettingsPath();
+std::optional<std::string> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+
+// The descendant window of Root with the control identifier, or null.
+HWND FindChild(HWND Root, int Id);
+std::string WindowText(HWND Window);
+
+// Real input, as a user gives it: a click in the middle of a window (or at a point of its client
+// area), and keys pressed in order and released in reverse.
+void Click(HWND Window);
+void ClickAt(HWND Window, int X, int Y);
+void Press(std::initializer_list<WORD> Keys);
+// Lets the program under test handle what it was sent.
+void Settle(DWORD Milliseconds = 150);
+
+// Waits for a message box captioned Title, returns its text and presses OK; "<no box>" when none came.
+std::string AnswerBox(const char* Title, DWORD Milliseconds = 10000);
+
+// A stand-in for the running switcher: it records every "WM_PX2D_SETUP" it receives with the
+// settings file's bytes read at that moment.
+class TSwitcherStandIn {
+ public:
+  struct TMessage {
+    unsigned long long wParam;
+    long long lParam;
+    std::optional<std::string> file;  // the settings file when the message arrived; none if missing
+  };
+  TSwitcherStandIn();
+  ~TSwitcherStandIn();
+  TSwitcherStandIn(const TSwitcherStandIn&) = delete;
+  TSwitcherStandIn& operator=(const TSwitcherStandIn&) = delete;
+  std::vector<TMessage> Messages() const;
+
+ private:
+  std::string FLog;
+  std::optional<TProcess> FProcess;
+  HWND FWindow = nullptr;
+};
 
 }  // namespace px2d::e2e

@@ -1,0 +1,545 @@
+// The real program with prepared settings files, driven as a user drives it (real clicks and keys
+// on controls found by their identifiers), with a stand-in for the running switcher listening:
+// what the pages show, what Apply writes byte for byte, and when "WM_PX2D_SETUP" is posted.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "E2eSupport.h"
+
+namespace px2d::e2e {
+namespace {
+
+constexpr const char* Title = "Panoplex 2D Options";
+
+// Control identifiers.
+enum : int {
+  idApply = 10,
+  idCancel = 11,
+  idAccept = 12,
+  idReadAgain = 13,
+  idRunWithWindows = 200,
+  idIncludeMinimized = 202,
+  idDesktopOpacity = 302,
+  idShift = 400,
+  idControl = 401,
+  idAlt = 402,
+  idWin = 403,
+  idKeys = 404,
+  idCorner1 = 501,
+  idAreaSize = 510,
+  idEffectDuration = 700,
+  idPageButton = 100,  // + page
+  idMarker = 610,      // + search position
+};
+
+// The 21 keys in the order in which a first Apply writes them, with their defaults.
+const std::pair<const char*, const char*> DefaultKeys[] = {
+    {"search position", "0"},  {"include minimized", "1"}, {"run with windows", "0"},
+    {"show balloon", "1"},     {"show desktop", "1"},      {"show desktop window", "0"},
+    {"desktop opacity", "75"}, {"activation key", "F11"},  {"active corner 1", "1"},
+    {"active corner 2", "0"},  {"active corner 3", "0"},   {"active corner 4", "0"},
+    {"active corner 5", "0"},  {"active corner 6", "0"},   {"active corner 7", "0"},
+    {"active corner 8", "0"},  {"area size", "1"},         {"activation delay", "100"},
+    {"enable search", "1"},    {"effect duration", "400"}, {"search duration", "300"},
+};
+
+// A settings file of all 21 keys with their defaults, but for the changed values (none: the line is
+// left out).
+std::string FileWith(const std::map<std::string, std::optional<std::string>>& Changes = {}) {
+  std::string text;
+  for (const auto& [key, value] : DefaultKeys) {
+    const auto change = Changes.find(key);
+    if (change == Changes.end())
+      text += std::string(key) + "=" + value + "\r\n";
+    else if (change->second)
+      text += std::string(key) + "=" + *change->second + "\r\n";
+  }
+  return text;
+}
+
+class OptionsWindow : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
+    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
+  }
+  void TearDown() override {
+    if (program && !program->WaitExit(0)) program->Kill();
+    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
+  }
+
+  // Starts the program on the stored text (none: without a settings file) and brings its window forward.
+  void Start(const std::optional<std::string>& Stored, bool AnswerErrorFirst = false) {
+    if (Stored) WriteBytes(SettingsPath(), *Stored);
+    program.emplace(ProgramPath());
+    if (AnswerErrorFirst) startError = AnswerBox(Title);
+    window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
+    ASSERT_TRUE(window);
+    SetForegroundWindow(window);
+    Settle(300);
+  }
+  HWND Item(int Id) const { return FindChild(window, Id); }
+  bool Ticked(int Id) const { return SendMessageA(Item(Id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  int Position(int Id) const { return static_cast<int>(SendMessageA(Item(Id), TBM_GETPOS, 0, 0)); }
+  std::string Selected(int Id) const {
+    const LRESULT index = SendMessageA(Item(Id), CB_GETCURSEL, 0, 0);
+    if (index < 0) return "";
+    // The wide message: Wine hands the text of another process's list over in its own form.
+    wchar_t text[128] = {};
+    SendMessageW(Item(Id), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    char narrow[128] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+  }
+  bool ApplyEnabled() const { return IsWindowEnabled(Item(idApply)) != FALSE; }
+  void ShowPage(int Page) { Click(Item(idPageButton + Page)); }
+  // The search position that the markers show: the one marker painted blue, or -1 for none.
+  int SelectedMarker() {
+    ShowPage(4);
+    Settle(200);
+    int selected = -1, blue = 0;
+    HDC screen = GetDC(nullptr);
+    for (int p = 0; p < 8; ++p) {
+      RECT r;
+      GetWindowRect(Item(idMarker + p), &r);
+      const COLORREF c = GetPixel(screen, r.left + 8, r.top + 8);
+      if (GetBValue(c) > GetRValue(c) + 60) {
+        selected = p;
+        ++blue;
+      } else {
+        EXPECT_LT(std::abs(GetBValue(c) - GetRValue(c)), 30) << "marker " << p << " in the idle grey";
+      }
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_LE(blue, 1);
+    ShowPage(0);
+    return selected;
+  }
+  // An edit that changes nothing: the tick goes on and off again, and Apply is enabled.
+  void TickAndUntick() {
+    Click(Item(idRunWithWindows));
+    Click(Item(idRunWithWindows));
+  }
+  void ExpectExit() {
+    ASSERT_TRUE(program);
+    EXPECT_EQ(program->WaitExit(10000), 0u);
+  }
+
+  std::optional<TProcess> program;
+  HWND window = nullptr;
+  std::string startError;
+};
+
+// --- Loading, and what an unchanged Apply writes ---
+
+struct TStoredCase {
+  const char* name;
+  std::optional<std::string> stored;
+  std::function<void(OptionsWindow&)> shows;
+  std::string written;
+};
+
+class StoredFiles : public OptionsWindow {
+ public:
+  void Check(const TStoredCase& c) {
+    SCOPED_TRACE(c.name);
+    Start(c.stored);
+    EXPECT_FALSE(ApplyEnabled()) << "the window opens clean";
+    c.shows(*this);
+    TickAndUntick();
+    EXPECT_TRUE(ApplyEnabled()) << "ticking and unticking leaves Apply enabled";
+    Click(Item(idApply));
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(ReadBytes(SettingsPath()), c.written);
+    Click(Item(idCancel));
+    ExpectExit();
+    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
+  }
+};
+
+TEST_F(StoredFiles, PagesShowTheFileAndAnUnchangedApplyWritesItBackInItsNormalForm) {
+  const auto modifiers = [](OptionsWindow& w) {
+    return std::string() + (w.Ticked(idShift) ? 'S' : '-') + (w.Ticked(idControl) ? 'C' : '-') +
+           (w.Ticked(idAlt) ? 'A' : '-') + (w.Ticked(idWin) ? 'W' : '-');
+  };
+  const TStoredCase cases[] = {
+      {"no settings file: the defaults, written as 21 keys with the search position first", std::nullopt,
+       [&](OptionsWindow& o) {
+         auto& w = o;
+         EXPECT_EQ(w.Selected(idKeys), "F11");
+         EXPECT_EQ(modifiers(w), "----");
+         EXPECT_TRUE(w.Ticked(idIncludeMinimized));
+         EXPECT_EQ(w.Position(idDesktopOpacity), 75);
+         EXPECT_EQ(w.Selected(idCorner1), "Show all windows");
+         EXPECT_EQ(w.SelectedMarker(), 0);
+       },
+       FileWith()},
+      {"shift+ctrl+f11", FileWith({{"activation key", "shift+ctrl+f11"}}),
+       [&](OptionsWindow& o) {
+         auto& w = o;
+         EXPECT_EQ(w.Selected(idKeys), "F11");
+         EXPECT_EQ(modifiers(w), "SC--");
+       },
+       FileWith({{"activation key", "Ctrl+Shift+F11"}})},
+      {"Win+A", FileWith({{"activation key", "Win+A"}}),
+       [&](OptionsWindow& o) {
+         auto& w = o;
+         EXPECT_EQ(w.Selected(idKeys), "A");
+         EXPECT_EQ(modifiers(w), "---W");
+       },
+       FileWith({{"activation key", "Win+A"}})},
+      {"a key text that names no key is removed", FileWith({{"activation key", "Ctrl+Nokey"}}),
+       [&](OptionsWindow& o) {
+         auto& w = o;
+         EXPECT_EQ(w.Selected(idKeys), "");
+         EXPECT_EQ(modifiers(w), "----");
+       },
+       FileWith({{"activation key", std::nullopt}})},
+      {"out of range: clamped", FileWith({{"area size", "40"}, {"desktop opacity", "-5"}}),
+       [](OptionsWindow& o) {
+         auto& w = o;
+         EXPECT_EQ(w.Position(idAreaSize), 16);
+         EXPECT_EQ(w.Position(idDesktopOpacity), 0);
+       },
+       FileWith({{"area size", "16"}, {"desktop opacity", "0"}})},
+      {"a corner action outside the list", FileWith({{"active corner 3", "7"}}),
+       [](OptionsWindow& o) { EXPECT_EQ(o.Selected(idCorner1 + 2), ""); },
+       FileWith({{"active corner 3", "-1"}})},
+      {"no corner action", FileWith({{"active corner 3", "-1"}}),
+       [](OptionsWindow& o) { EXPECT_EQ(o.Selected(idCorner1 + 2), ""); },
+       FileWith({{"active corner 3", "-1"}})},
+      {"search position 8 is kept", FileWith({{"search position", "8"}}),
+       [](OptionsWindow& o) { EXPECT_EQ(o.SelectedMarker(), -1); }, FileWith({{"search position", "8"}})},
+      {"search position -1 is kept", FileWith({{"search position", "-1"}}),
+       [](OptionsWindow& o) { EXPECT_EQ(o.SelectedMarker(), -1); }, FileWith({{"search position", "-1"}})},
+      {"values that are no numbers take their defaults",
+       FileWith({{"effect duration", "abc"}, {"area size", ""}}),
+       [](OptionsWindow& o) {
+         auto& w = o;
+         EXPECT_EQ(w.Position(idEffectDuration), 400);
+         EXPECT_EQ(w.Position(idAreaSize), 1);
+       },
+       FileWith()},
+  };
+  for (const TStoredCase& c : cases) Check(c);
+}
+
+// --- Edits ---
+
+TEST_F(OptionsWindow, PageSwitchesChangeNeitherApplyNorTheFile) {
+  Start(std::nullopt);
+  for (int page : {1, 2, 3, 4, 5, 0}) {
+    ShowPage(page);
+    EXPECT_FALSE(ApplyEnabled()) << page;
+  }
+  Click(Item(idAccept));
+  ExpectExit();
+  EXPECT_FALSE(ReadBytes(SettingsPath())) << "Accept without edits writes nothing";
+}
+
+TEST_F(OptionsWindow, AChangedCornerListEnablesApplyAndAcceptWritesIt) {
+  TSwitcherStandIn switcher;
+  Start(FileWith());
+  ShowPage(3);
+  Click(Item(idCorner1));  // opens the list
+  Press({VK_DOWN});
+  Press({VK_RETURN});
+  EXPECT_EQ(Selected(idCorner1), "Show current application windows");
+  EXPECT_TRUE(ApplyEnabled());
+  Click(Item(idAccept));
+  ExpectExit();
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"active corner 1", "2"}}));
+  const auto messages = switcher.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].file, FileWith({{"active corner 1", "2"}}));
+}
+
+TEST_F(OptionsWindow, AMarkerClickSelectsItsPositionEnablesApplyAndCancelDiscardsIt) {
+  TSwitcherStandIn switcher;
+  Start(FileWith());
+  ShowPage(4);
+  Click(Item(idMarker + 3));  // right-middle
+  EXPECT_TRUE(ApplyEnabled());
+  EXPECT_EQ(SelectedMarker(), 3);
+  Click(Item(idCancel));
+  ExpectExit();
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith()) << "nothing written on closing";
+
+  Start(std::nullopt);
+  ShowPage(4);
+  Click(Item(idMarker + 3));
+  Click(Item(idApply));
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"search position", "3"}}));
+  Click(Item(idCancel));
+  ExpectExit();
+  EXPECT_EQ(switcher.Messages().size(), 1u) << "only Apply broadcasts: not loading, the marker or closing";
+}
+
+// --- Apply, Accept, Cancel and closing, with the switcher listening ---
+
+TEST_F(OptionsWindow, OnlyApplyBroadcastsAndOnlyAfterTheWholeFileIsOnDisk) {
+  struct Case {
+    const char* name;
+    bool edit;
+    std::function<void(OptionsWindow&)> act;
+    bool written;
+  };
+  const auto close = [](int Id) { return [Id](OptionsWindow& w) { Click(w.Item(Id)); }; };
+  const auto closeBox = [](OptionsWindow& w) { PostMessageA(w.window, WM_SYSCOMMAND, SC_CLOSE, 0); };
+  const Case cases[] = {
+      {"clean Accept", false, close(idAccept), false}, {"clean Cancel", false, close(idCancel), false},
+      {"dirty Cancel", true, close(idCancel), false},  {"dirty close box", true, closeBox, false},
+      {"dirty Accept", true, close(idAccept), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSwitcherStandIn switcher;
+    Start(FileWith({{"run with windows", "1"}}));
+    if (c.edit) Click(Item(idRunWithWindows));
+    c.act(*this);
+    ExpectExit();
+    const std::string expected = FileWith({{"run with windows", c.written ? "0" : "1"}});
+    EXPECT_EQ(ReadBytes(SettingsPath()), expected);
+    const auto messages = switcher.Messages();
+    ASSERT_EQ(messages.size(), c.written ? 1u : 0u);
+    if (c.written) {
+      EXPECT_EQ(messages[0].wParam, 0u);
+      EXPECT_EQ(messages[0].lParam, 0);
+      EXPECT_EQ(messages[0].file, expected);
+    }
+  }
+
+  // Apply, then Accept with nothing left to apply: one message in all.
+  TSwitcherStandIn switcher;
+  Start(std::nullopt);
+  Click(Item(idRunWithWindows));
+  Click(Item(idApply));
+  const auto afterApply = switcher.Messages();
+  ASSERT_EQ(afterApply.size(), 1u);
+  EXPECT_EQ(afterApply[0].file, FileWith({{"run with windows", "1"}}))
+      << "the file was complete when it came";
+  EXPECT_FALSE(ApplyEnabled());
+  Click(Item(idAccept));
+  ExpectExit();
+  EXPECT_EQ(switcher.Messages().size(), 1u);
+}
+
+// --- Failures ---
+
+TEST_F(OptionsWindow, AFileThatCannotBeWrittenIsReportedKeptAndNothingIsBroadcast) {
+  const std::string folder = AppDataFolder() + "\\Brightfallow\\Panoplex2D";
+  struct Case {
+    const char* name;
+    std::function<HANDLE()> block;
+    std::function<void(HANDLE)> release;
+  };
+  const Case cases[] = {
+      {"held open by another program",
+       [] {
+         return CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+       },
+       [](HANDLE h) { CloseHandle(h); }},
+      {"read-only",
+       [] {
+         SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY);
+         return HANDLE{};
+       },
+       [](HANDLE) { SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TSwitcherStandIn switcher;
+    const std::string stored = FileWith({{"effect duration", "250"}});
+    Start(stored);
+    Click(Item(idRunWithWindows));
+    HANDLE held = c.block();
+    std::string error;
+    {
+      std::thread answer([&] { error = AnswerBox(Title); });
+      Click(Item(idApply));
+      answer.join();
+    }
+    EXPECT_EQ(error.rfind("Cannot create file \"", 0), 0u) << error;
+    EXPECT_TRUE(ApplyEnabled()) << "the edits are still to be applied";
+    {
+      std::thread answer([&] { error = AnswerBox(Title); });
+      Click(Item(idAccept));
+      answer.join();
+    }
+    EXPECT_NE(error, "<no box>");
+    EXPECT_TRUE(IsWindow(window)) << "Accept does not close after a failed Apply";
+    c.release(held);
+    EXPECT_EQ(ReadBytes(SettingsPath()), stored) << "the file is byte for byte what it was";
+    EXPECT_TRUE(switcher.Messages().empty());
+    Click(Item(idApply));
+    EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"effect duration", "250"}, {"run with windows", "1"}}));
+    EXPECT_EQ(switcher.Messages().size(), 1u);
+    Click(Item(idCancel));
+    ExpectExit();
+  }
+}
+
+TEST_F(OptionsWindow, AFileThatCannotBeReadIsNeverOverwrittenUntilItHasBeenRead) {
+  TSwitcherStandIn switcher;
+  const std::string stored = FileWith({{"run with windows", "1"}, {"area size", "9"}});
+  WriteBytes(SettingsPath(), stored);
+  HANDLE held = CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Start(std::nullopt, true);
+  EXPECT_EQ(startError.rfind("Cannot open file \"", 0), 0u) << startError;
+  EXPECT_TRUE(IsWindowVisible(Item(idReadAgain))) << "the window says why and offers to read again";
+  EXPECT_FALSE(Ticked(idRunWithWindows)) << "the pages show the defaults, not the file";
+
+  // Edits, Apply and Accept: refused with the reason, the window stays, nothing is written.
+  Click(Item(idIncludeMinimized));
+  std::string refusal;
+  for (int id : {idApply, idAccept}) {
+    std::thread answer([&] { refusal = AnswerBox(Title); });
+    Click(Item(id));
+    answer.join();
+    EXPECT_NE(refusal.find("Nothing was saved"), std::string::npos) << refusal;
+    EXPECT_TRUE(IsWindow(window));
+  }
+  CloseHandle(held);
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+  EXPECT_TRUE(switcher.Messages().empty());
+
+  // Once the other program lets go, the file is read and the pages show it.
+  Click(Item(idReadAgain));
+  EXPECT_FALSE(IsWindowVisible(Item(idReadAgain)));
+  EXPECT_TRUE(Ticked(idRunWithWindows));
+  EXPECT_EQ(Position(idAreaSize), 9);
+  EXPECT_FALSE(ApplyEnabled());
+  TickAndUntick();
+  Click(Item(idApply));
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+  EXPECT_EQ(switcher.Messages().size(), 1u);
+  Click(Item(idCancel));
+  ExpectExit();
+}
+
+// --- Identifiers and resolution ---
+
+TEST_F(OptionsWindow, EveryWindowedControlHasItsFixedIdentifier) {
+  Start(std::nullopt);
+  struct Expected {
+    int id;
+    const char* className;
+    const char* text;
+  };
+  const Expected controls[] = {
+      {10, "Button", "Apply"},
+      {11, "Button", "Cancel"},
+      {12, "Button", "Accept"},
+      {100, "TGlassButton", "General Options"},
+      {101, "TGlassButton", "Background"},
+      {102, "TGlassButton", "Keyboard Activation"},
+      {103, "TGlassButton", "Active\r\nCorners"},
+      {104, "TGlassButton", "Search Capabilities"},
+      {105, "TGlassButton", "Animation Speeds"},
+      {200, "Button", "Run when Windows starts."},
+      {201, "Button", "Show the system tray balloon when Panoplex starts."},
+      {202, "Button", "Include minimized windows."},
+      {300, "Button", "Show desktop in the background."},
+      {301, "Button", "Include the desktop as a window."},
+      {302, TRACKBAR_CLASSA, ""},
+      {400, "Button", "Shift"},
+      {401, "Button", "Control"},
+      {402, "Button", "Alt"},
+      {403, "Button", "Win"},
+      {404, "ComboBox", nullptr},
+      {510, TRACKBAR_CLASSA, ""},
+      {511, TRACKBAR_CLASSA, ""},
+      {600, "Button", "Enable search capabilities."},
+      {700, TRACKBAR_CLASSA, ""},
+      {701, TRACKBAR_CLASSA, ""},
+  };
+  for (const Expected& e : controls) {
+    HWND h = Item(e.id);
+    ASSERT_TRUE(h) << e.id;
+    char name[64] = {};
+    GetClassNameA(h, name, sizeof name);
+    EXPECT_STRCASEEQ(name, e.className) << e.id;
+    if (e.text) {
+      EXPECT_EQ(WindowText(h), e.text) << e.id;
+    }
+  }
+  for (int n = 1; n <= 8; ++n) EXPECT_TRUE(Item(500 + n)) << "corner list " << n;
+  for (int p = 0; p < 8; ++p) {
+    char name[64] = {};
+    GetClassNameA(Item(idMarker + p), name, sizeof name);
+    EXPECT_STREQ(name, "TSmoothButton") << p;
+  }
+  Click(Item(idCancel));
+  ExpectExit();
+}
+
+// Sets Wine's resolution for the processes it starts from now on, and puts it back.
+class TLogPixels {
+ public:
+  explicit TLogPixels(DWORD Value) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &FKey, nullptr);
+    DWORD size = sizeof(FOld);
+    FHad = RegQueryValueExA(FKey, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&FOld), &size) ==
+           ERROR_SUCCESS;
+    RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Value), sizeof Value);
+  }
+  ~TLogPixels() {
+    if (FHad)
+      RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&FOld), sizeof FOld);
+    else
+      RegDeleteValueA(FKey, "LogPixels");
+    RegCloseKey(FKey);
+  }
+  TLogPixels(const TLogPixels&) = delete;
+  TLogPixels& operator=(const TLogPixels&) = delete;
+
+ private:
+  HKEY FKey = nullptr;
+  DWORD FOld = 0;
+  bool FHad = false;
+};
+
+TEST_F(OptionsWindow, At144PixelsPerInchEverythingIsScaledOnce) {
+  {
+    const TLogPixels resolution(144);
+    Start(std::nullopt);
+  }
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 885);
+  EXPECT_EQ(client.bottom, 834);
+  const auto bounds = [this](int Id) {
+    RECT r;
+    GetWindowRect(Item(Id), &r);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  struct Expected {
+    int id;
+    RECT at;  // in the window's client area: the designed edges times 1.5
+  };
+  const Expected controls[] = {
+      {idApply, {737, 785, 873, 823}},          // 491, 8 in the bar at 515; anchored right
+      {idPageButton + 0, {12, 12, 134, 135}},   // 8, 8, 81 by 82
+      {idPageButton + 5, {665, 12, 786, 135}},  // 443, 8
+  };
+  for (const Expected& e : controls) {
+    const RECT r = bounds(e.id);
+    EXPECT_TRUE(EqualRect(&r, &e.at))
+        << e.id << ": (" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+  }
+  Click(Item(idCancel));
+  ExpectExit();
+}
+
+}  // namespace
+}  // namespace px2d::e2e

@@ -1,0 +1,297 @@
+// The options window as laid out: every control's place at the design size and after the window
+// grew, the Tab stops of the pages through real key presses, and the kinds, ranges, texts and fonts.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "DialogTestForm.h"
+#include "InputSupport.h"
+#include "fmMain.h"
+
+namespace px2d::test {
+namespace {
+
+struct OptionsWindow : ::testing::Test {
+  std::unique_ptr<TForm1> form;
+  void SetUp() override {
+    form = std::make_unique<TForm1>(nullptr);
+    form->HandleNeeded();
+    form->OnCreate(form.get());
+    SetWindowPos(form->Handle(), HWND_TOP, 30, 30, 0, 0, SWP_NOSIZE);
+    form->Show();
+    Activate(form->Handle());
+  }
+  void SetClient(int Width, int Height) {
+    RECT r{0, 0, Width, Height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(form->Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE)));
+    SetWindowPos(form->Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  }
+};
+
+template <auto Field>
+TControl* Get(TForm1& Form) {
+  return Form.*Field;
+}
+
+// A control's place in its parent; a size of -1 is the label's own (it sizes itself to its text).
+struct TPlace {
+  TControl* (*control)(TForm1&);
+  int left, top, width, height;
+  // After the window grew by (200, 100): how far it moved right and down, and how much it grew.
+  int dx = 0, dy = 0, dw = 0, dh = 0;
+};
+
+// The window's tables at 96 pixels per inch.
+const TPlace Places[] = {
+    // The window: the bar at the bottom with its buttons on the right, the pages taking all growth.
+    {Get<&TForm1::Panel1>, 0, 515, 590, 41, 0, 100, 200, 0},
+    {Get<&TForm1::Bevel1>, 0, 0, 590, 9, 0, 0, 200, 0},
+    {Get<&TForm1::btAccept>, 297, 8, 91, 25, 200, 0, 0, 0},
+    {Get<&TForm1::btCancel>, 394, 8, 91, 25, 200, 0, 0, 0},
+    {Get<&TForm1::btApply>, 491, 8, 91, 25, 200, 0, 0, 0},
+    {Get<&TForm1::PageControl1>, 8, 96, 574, 413, 0, 0, 200, 100},
+    {Get<&TForm1::tsOptions>, 4, 4, 566, 405, 0, 0, 200, 100},
+    {Get<&TForm1::GlassButton2>, 8, 8, 81, 82},
+    {Get<&TForm1::GlassButton1>, 95, 8, 81, 82},
+    {Get<&TForm1::GlassButton3>, 182, 8, 81, 82},
+    {Get<&TForm1::GlassButton5>, 269, 8, 81, 82},
+    {Get<&TForm1::GlassButton4>, 356, 8, 81, 82},
+    {Get<&TForm1::GlassButton6>, 443, 8, 81, 82},
+    // General options: stacked, following the page's width.
+    {Get<&TForm1::Label2>, 3, 3, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::cbRunWithWindows>, 3, 47, 560, 17, 0, 0, 200, 0},
+    {Get<&TForm1::Label24>, 19, 70, 544, 15, 0, 0, 200, 0},
+    {Get<&TForm1::cbBalloon>, 3, 99, 560, 17, 0, 0, 200, 0},
+    {Get<&TForm1::Label3>, 19, 122, 544, 30, 0, 0, 200, 0},
+    {Get<&TForm1::cbIncludeMinimized>, 3, 166, 560, 17, 0, 0, 200, 0},
+    {Get<&TForm1::Label25>, 19, 189, 544, 15, 0, 0, 200, 0},
+    // Background.
+    {Get<&TForm1::Label5>, 3, 3, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label6>, 3, 39, 560, 15, 0, 0, 200, 0},
+    {Get<&TForm1::cbShowDesktop>, 3, 68, 560, 17, 0, 0, 200, 0},
+    {Get<&TForm1::Label15>, 19, 91, 544, 15, 0, 0, 200, 0},
+    {Get<&TForm1::cbShowDesktopWindow>, 3, 120, 560, 17, 0, 0, 200, 0},
+    {Get<&TForm1::Label1>, 19, 143, 544, 15, 0, 0, 200, 0},
+    {Get<&TForm1::Label34>, 19, 172, 544, 15, 0, 0, 200, 0},
+    {Get<&TForm1::tbDesktopOpacity>, 14, 193, 549, 32},
+    {Get<&TForm1::Label35>, 16, 231, -1, -1},
+    {Get<&TForm1::Label37>, 276, 231, -1, -1},
+    {Get<&TForm1::Label36>, 535, 231, -1, -1},
+    // Keyboard activation.
+    {Get<&TForm1::Label7>, 3, 3, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label8>, 3, 39, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::cbShift>, 38, 128, 73, 17},
+    {Get<&TForm1::cbControl>, 38, 151, 73, 17},
+    {Get<&TForm1::cbAlt>, 38, 174, 73, 17},
+    {Get<&TForm1::cbWin>, 38, 197, 73, 17},
+    {Get<&TForm1::Label19>, 128, 118, 21, 88},
+    {Get<&TForm1::Label18>, 161, 164, -1, -1},
+    {Get<&TForm1::cbKeys>, 175, 161, 145, 23},
+    // Active corners, with the eight lists round the picture on their panel.
+    {Get<&TForm1::Label9>, 3, 3, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label10>, 3, 39, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Panel2>, 3, 83, 560, 201, 0, 0, 200, 0},
+    {Get<&TForm1::Image1>, 216, 51, 120, 90},
+    {Get<&TForm1::cbCorner1>, 65, 43, 145, 23},
+    {Get<&TForm1::cbCorner2>, 203, 3, 145, 23},
+    {Get<&TForm1::cbCorner3>, 342, 43, 145, 23},
+    {Get<&TForm1::cbCorner4>, 375, 87, 145, 23},
+    {Get<&TForm1::cbCorner5>, 342, 131, 145, 23},
+    {Get<&TForm1::cbCorner6>, 203, 165, 145, 23},
+    {Get<&TForm1::cbCorner7>, 65, 131, 145, 23},
+    {Get<&TForm1::cbCorner8>, 33, 87, 145, 23},
+    {Get<&TForm1::Label16>, 3, 304, -1, -1},
+    {Get<&TForm1::Label17>, 301, 304, -1, -1},
+    {Get<&TForm1::tbAreaSize>, 0, 325, 265, 31},
+    {Get<&TForm1::tbActivationDelay>, 298, 325, 265, 34},
+    {Get<&TForm1::Label20>, 3, 362, -1, -1},
+    {Get<&TForm1::Label21>, 238, 362, -1, -1},
+    {Get<&TForm1::Label23>, 301, 362, -1, -1},
+    {Get<&TForm1::Label22>, 520, 362, -1, -1},
+    // Search capabilities, with the eight markers just outside the picture.
+    {Get<&TForm1::Label11>, 3, 3, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label12>, 3, 39, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::cbEnableSearch>, 3, 83, 560, 17, 0, 0, 200, 0},
+    {Get<&TForm1::Label4>, 19, 106, 544, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label26>, 3, 150, 560, 15, 0, 0, 200, 0},
+    {Get<&TForm1::Label27>, 19, 171, 544, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Image2>, 200, 251, 120, 90},
+    {Get<&TForm1::btSearch1>, 178, 229, 16, 16},
+    {Get<&TForm1::btSearch2>, 249, 229, 16, 16},
+    {Get<&TForm1::btSearch3>, 326, 229, 16, 16},
+    {Get<&TForm1::btSearch4>, 326, 291, 16, 16},
+    {Get<&TForm1::btSearch5>, 326, 347, 16, 16},
+    {Get<&TForm1::btSearch6>, 249, 347, 16, 16},
+    {Get<&TForm1::btSearch7>, 178, 347, 16, 16},
+    {Get<&TForm1::btSearch8>, 178, 291, 16, 16},
+    // Animation speeds.
+    {Get<&TForm1::Label13>, 3, 3, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label14>, 3, 39, 560, 30, 0, 0, 200, 0},
+    {Get<&TForm1::Label28>, 3, 88, -1, -1},
+    {Get<&TForm1::tbEffectDuration>, 0, 109, 563, 34},
+    {Get<&TForm1::Label29>, 3, 146, -1, -1},
+    {Get<&TForm1::Label30>, 520, 146, -1, -1},
+    {Get<&TForm1::Label31>, 3, 176, -1, -1},
+    {Get<&TForm1::tbSearchDuration>, 0, 197, 563, 34},
+    {Get<&TForm1::Label32>, 3, 237, -1, -1},
+    {Get<&TForm1::Label33>, 520, 234, -1, -1},
+};
+
+void ExpectPlaces(TForm1& form, bool Grown) {
+  for (const TPlace& p : Places) {
+    TControl* c = p.control(form);
+    ASSERT_NE(c, nullptr);
+    const int g = Grown ? 1 : 0;
+    EXPECT_EQ(c->Left(), p.left + g * p.dx) << c->Name;
+    EXPECT_EQ(c->Top(), p.top + g * p.dy) << c->Name;
+    if (p.width >= 0) {
+      EXPECT_EQ(c->Width(), p.width + g * p.dw) << c->Name;
+    }
+    if (p.height >= 0 && !Grown) {
+      EXPECT_EQ(c->Height(), p.height) << c->Name;
+    }
+    if (p.height >= 0 && Grown) {
+      EXPECT_LE(c->Height(), p.height + p.dh) << c->Name << ": wider text wraps less";
+    }
+    if (p.width < 0) {
+      EXPECT_GT(c->Width(), 0) << c->Name << " sizes itself to its text";
+    }
+  }
+}
+
+TEST_F(OptionsWindow, EveryControlSitsWhereTheLayoutPutsItAndFollowsTheWindowAsItGrows) {
+  EXPECT_EQ(form->ClientWidth(), 590);
+  EXPECT_EQ(form->ClientHeight(), 556);
+  ExpectPlaces(*form, false);
+  SetClient(790, 656);
+  ExpectPlaces(*form, true);
+  SetClient(590, 556);
+  ExpectPlaces(*form, false);
+}
+
+TEST_F(OptionsWindow, TabVisitsTheButtonBarThenThePageInTheirOrdersNeverAGlassButtonOrAMarker) {
+  const auto walk = [](std::size_t steps) {
+    std::vector<TWinControl*> seen;
+    for (std::size_t i = 0; i < steps; ++i) {
+      Press({VK_TAB});
+      seen.push_back(FocusedControl());
+    }
+    return seen;
+  };
+  form->ChangeParameters(nullptr);  // Apply is a stop only while enabled
+  form->btApply->SetFocus();
+  Pump();
+  const std::vector<TWinControl*> general{form->btCancel,           form->btAccept,  form->cbRunWithWindows,
+                                          form->cbIncludeMinimized, form->cbBalloon, form->btApply};
+  EXPECT_EQ(walk(general.size()), general);
+
+  ClickAt(form->GlassButton5->Handle(), 40, 40);
+  form->btAccept->SetFocus();
+  Pump();
+  std::vector<TWinControl*> corners;
+  for (int n = 1; n <= 8; ++n) corners.push_back(form->CornerList(n));
+  corners.push_back(form->tbAreaSize);
+  corners.push_back(form->tbActivationDelay);
+  corners.push_back(form->btApply);
+  EXPECT_EQ(walk(corners.size()), corners) << "clockwise round the picture, then the sliders";
+
+  ClickAt(form->GlassButton4->Handle(), 40, 40);
+  form->btAccept->SetFocus();
+  Pump();
+  EXPECT_EQ(walk(2), (std::vector<TWinControl*>{form->cbEnableSearch, form->btApply}));
+}
+
+TEST_F(OptionsWindow, EnterPressesAcceptUnlessAnotherButtonHasTheFocusAndEscapeDoesNothing) {
+  int accepts = 0, cancels = 0;
+  form->btAccept->OnClick = [&](TObject*) { ++accepts; };
+  form->btCancel->OnClick = [&](TObject*) { ++cancels; };
+  form->cbRunWithWindows->SetFocus();
+  Press({VK_RETURN});
+  EXPECT_EQ(accepts, 1);
+  Press({VK_ESCAPE});
+  EXPECT_EQ(accepts + cancels, 1);
+  form->btCancel->SetFocus();
+  Press({VK_RETURN});
+  EXPECT_EQ(cancels, 1);
+  EXPECT_EQ(accepts, 1);
+}
+
+TEST_F(OptionsWindow, ListsSlidersTextsAndFontsAreThoseOfTheLayout) {
+  // Lists: a choice among their entries, unsorted, the corner actions or the key names.
+  for (int n = 1; n <= 8; ++n) {
+    TComboBox* list = form->CornerList(n);
+    EXPECT_EQ(GetWindowLongPtrA(list->Handle(), GWL_STYLE) & (3 | CBS_SORT), CBS_DROPDOWNLIST);
+    ASSERT_EQ(list->Items().Count(), 3);
+    EXPECT_EQ(list->Items().Get(0), "- none -");
+    EXPECT_EQ(list->Items().Get(1), "Show all windows");
+    EXPECT_EQ(list->Items().Get(2), "Show current application windows");
+  }
+  EXPECT_EQ(GetWindowLongPtrA(form->cbKeys->Handle(), GWL_STYLE) & (3 | CBS_SORT), CBS_DROPDOWNLIST);
+  EXPECT_GE(form->cbKeys->Items().FindExact("F11"), 0);
+  EXPECT_GE(form->cbKeys->Items().FindExact("A"), 0);
+  EXPECT_GT(form->cbKeys->Items().Count(), 60);
+
+  // Sliders: range, arrow step, page step, ticks.
+  struct Slider {
+    TTrackBar* bar;
+    int min, max, line, page, ticks;
+  };
+  const Slider sliders[] = {{form->tbDesktopOpacity, 0, 100, 1, 2, 101},
+                            {form->tbAreaSize, 1, 16, 1, 2, 16},
+                            {form->tbActivationDelay, 0, 1000, 50, 50, 11},
+                            {form->tbEffectDuration, 0, 1000, 50, 50, 11},
+                            {form->tbSearchDuration, 0, 1000, 50, 50, 11}};
+  for (const Slider& s : sliders) {
+    HWND h = s.bar->Handle();
+    EXPECT_EQ(SendMessageA(h, TBM_GETRANGEMIN, 0, 0), s.min) << s.bar->Name;
+    EXPECT_EQ(SendMessageA(h, TBM_GETRANGEMAX, 0, 0), s.max) << s.bar->Name;
+    EXPECT_EQ(SendMessageA(h, TBM_GETLINESIZE, 0, 0), s.line) << s.bar->Name;
+    EXPECT_EQ(SendMessageA(h, TBM_GETPAGESIZE, 0, 0), s.page) << s.bar->Name;
+    EXPECT_EQ(SendMessageA(h, TBM_GETNUMTICS, 0, 0), s.ticks) << s.bar->Name;
+    EXPECT_FALSE(GetWindowLongPtrA(h, GWL_STYLE) & (TBS_VERT | TBS_TOOLTIPS)) << s.bar->Name;
+  }
+
+  // Texts and fonts.
+  char caption[64] = {};
+  GetWindowTextA(form->Handle(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "Panoplex 2D Options");
+  EXPECT_EQ(form->GlassButton5->Caption(), "Active\r\nCorners");
+  EXPECT_EQ(form->BackgroundColor(), RGB(255, 255, 255));
+  const LONG_PTR style = GetWindowLongPtrA(form->Handle(), GWL_STYLE);
+  EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW) << "sizeable, with both boxes";
+  EXPECT_TRUE(SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0));
+  EXPECT_TRUE(SendMessageA(form->Handle(), WM_GETICON, ICON_SMALL, 0));
+  struct Font {
+    TControl* control;
+    const char* name;
+    int height;
+    TColor color;
+    TFontStyles style;
+  };
+  const Font fonts[] = {
+      {form.get(), "Segoe UI", -12, clWindowText, 0},
+      {form->Label2, "Segoe UI", -21, 11171618, 0},
+      {form->Label24, "Segoe UI", -12, 2105376, 0},
+      {form->cbRunWithWindows, "Segoe UI", -12, clWindowText, fsBold},
+      {form->Label34, "Segoe UI", -12, 2105376, fsBold},
+      {form->cbShift, "Segoe UI", -12, clWindowText, 0},
+      {form->Label19, "Arial Narrow", -75, clGray, 0},
+      {form->Label35, "Segoe UI", -12, clWindowText, 0},
+      {form->GlassButton1, "Segoe UI", -11, clWindowText, 0},
+  };
+  for (const Font& f : fonts) {
+    EXPECT_EQ(f.control->Font().Name(), f.name) << f.control->Name;
+    EXPECT_EQ(f.control->Font().Height(), f.height) << f.control->Name;
+    EXPECT_EQ(f.control->Font().Color(), f.color) << f.control->Name;
+    EXPECT_EQ(f.control->Font().Style(), f.style) << f.control->Name;
+  }
+  EXPECT_EQ(form->Image1->Picture().Width(), 120);
+  EXPECT_EQ(form->Image2->Picture().Height(), 90);
+}
+
+}  // namespace
+}  // namespace px2d::test
