@@ -743,7 +743,11 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
     if (Font.Style() & fsBold) style |= Gdiplus::FontStyleBold;
     if (Font.Style() & fsItalic) style |= Gdiplus::FontStyleItalic;
     if (Font.Style() & fsUnderline) style |= Gdiplus::FontStyleUnderline;
-    Gdiplus::Font font(&fontFamily, static_cast<REAL>(Font.Size()), style, Gdiplus::UnitPoint);
+    // The whole point size at the control's own resolution, not the device's: the same size as
+    // in points on the screen, and right on a window scaled to another resolution.
+    Gdiplus::Font font(&fontFamily,
+                       static_cast<REAL>(Font.Size()) * static_cast<REAL>(Font.PixelsPerInch()) / 72, style,
+                       Gdiplus::UnitPixel);
 
     RectF rect(0, 0, static_cast<REAL>(W), static_cast<REAL>(H));
     Gdiplus::StringFormat format(0);

@@ -161,6 +161,8 @@ class TCustomGlassButton : public TCustomControl {
 
   // Raises OnClick, or executes the linked action; changes neither Down nor the look.
   void Click() override;
+  // It takes Enter itself while it has the focus.
+  bool IsPushButton() const override { return true; }
 
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;

@@ -37,7 +37,10 @@ void TTrackBar::Changed() {
 void TTrackBar::SetMin(int Value) {
   if (!StoreIfChanged(FMin, Value)) return;
   if (FMax < FMin) FMax = FMin;
-  if (HandleAllocated()) SendMessageA(Handle(), TBM_SETRANGE, TRUE, MAKELPARAM(FMin, FMax));
+  if (HandleAllocated()) {
+    SendMessageA(Handle(), TBM_SETRANGEMAX, FALSE, FMax);
+    SendMessageA(Handle(), TBM_SETRANGEMIN, TRUE, FMin);
+  }
   SetPosition(FPosition);
 }
 
@@ -110,18 +113,31 @@ void TTabSheet::TextChanged() {
   if (TPageControl* pages = PageControl()) pages->UpdateTabs();
 }
 
+// Without tabs, the pages sit 4 pixels (at 96 pixels per inch) inside the page control on every side.
 int TTabSheet::DesignClientWidth() const {
   const TPageControl* pages = PageControl();
-  if (!pages) return TWinControl::DesignClientWidth();
-  const RECT in = pages->DesignInsets();
-  return pages->DesignClientWidth() - in.left - in.right;
+  return pages ? pages->DesignClientWidth() - 8 : TWinControl::DesignClientWidth();
 }
 
 int TTabSheet::DesignClientHeight() const {
   const TPageControl* pages = PageControl();
-  if (!pages) return TWinControl::DesignClientHeight();
-  const RECT in = pages->DesignInsets();
-  return pages->DesignClientHeight() - in.top - in.bottom;
+  return pages ? pages->DesignClientHeight() - 8 : TWinControl::DesignClientHeight();
+}
+
+// A page at the design size, in pixels: what the page control's own design size leaves for its
+// pages, measured as the page control measures it, so that nothing is rounded twice.
+int TTabSheet::ScaledDesignClientWidth() const {
+  const TPageControl* pages = PageControl();
+  if (!pages) return TWinControl::ScaledDesignClientWidth();
+  const RECT r = pages->DisplayRectIn(pages->ScaledDesignClientWidth(), pages->ScaledDesignClientHeight());
+  return r.right - r.left;
+}
+
+int TTabSheet::ScaledDesignClientHeight() const {
+  const TPageControl* pages = PageControl();
+  if (!pages) return TWinControl::ScaledDesignClientHeight();
+  const RECT r = pages->DisplayRectIn(pages->ScaledDesignClientWidth(), pages->ScaledDesignClientHeight());
+  return r.bottom - r.top;
 }
 
 // --- TPageControl ---
@@ -172,20 +188,8 @@ void TPageControl::UpdateTabs() {
   AlignControls();
 }
 
-RECT TPageControl::DesignInsets() const {
-  // Without tabs, the pages sit 4 pixels inside the control on every side.
-  RECT in{4, 4, 4, 4};
-  if (AnyTabVisible() && HandleAllocated()) {
-    RECT display{0, 0, Scale(DesignClientWidth()), Scale(DesignClientHeight())};
-    SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    const int ppi = PixelsPerInch();
-    in.top = MulDiv(display.top, 96, ppi);
-  }
-  return in;
-}
-
-RECT TPageControl::DisplayRect() const {
-  RECT r{0, 0, ClientWidth(), ClientHeight()};
+RECT TPageControl::DisplayRectIn(int Width, int Height) const {
+  RECT r{0, 0, Width, Height};
   if (AnyTabVisible() && HandleAllocated()) {
     SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
     return r;
@@ -194,6 +198,8 @@ RECT TPageControl::DisplayRect() const {
   InflateRect(&r, -inset, -inset);
   return r;
 }
+
+RECT TPageControl::DisplayRect() const { return DisplayRectIn(ClientWidth(), ClientHeight()); }
 
 void TPageControl::AlignControls() {
   const RECT r = DisplayRect();

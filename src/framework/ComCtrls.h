@@ -60,6 +60,8 @@ class TTabSheet : public TWinControl {
 
   int DesignClientWidth() const override;
   int DesignClientHeight() const override;
+  int ScaledDesignClientWidth() const override;
+  int ScaledDesignClientHeight() const override;
 
  protected:
   friend class TPageControl;
@@ -87,8 +89,8 @@ class TPageControl : public TWinControl {
 
   // The area the pages take, in client pixels.
   RECT DisplayRect() const;
-  // The space between the control's edges and its pages, as designed at 96 pixels per inch.
-  RECT DesignInsets() const;
+  // The area the pages would take in a client area of the given size, in pixels.
+  RECT DisplayRectIn(int Width, int Height) const;
   void AlignControls() override;
 
   // The user chose another page with its tab.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "Forms.h"
 #include "Handles.h"
@@ -70,6 +71,7 @@ bool IsAccelerator(char Key, const std::string& Caption) {
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_unique<TFont>()) {
   FFont->SetPixelsPerInch(ScreenPixelsPerInch());
+  FFont->KeepsResolution = true;
   FFont->OnChange = [this](TObject*) { FontChangedByUser(); };
 }
 
@@ -99,13 +101,7 @@ void TControl::ParentFontChanged() {
   FInternalFontChange = false;
 }
 
-void TControl::SetFont(const TFont& Value) {
-  const int resolution = FFont->PixelsPerInch();
-  FFont->Assign(Value);
-  FInternalFontChange = true;
-  FFont->SetPixelsPerInch(resolution);
-  FInternalFontChange = false;
-}
+void TControl::SetFont(const TFont& Value) { FFont->Assign(Value); }
 
 void TControl::SetParentFont(bool Value) {
   FParentFont = Value;
@@ -249,8 +245,16 @@ void TGraphicControl::PaintOn(TCanvas& ParentCanvas) {
 // --- TWinControl: lifetime and windows ---
 
 TWinControl::~TWinControl() {
-  // Children first: their windows go before ours, each with its own wrapper still alive.
-  while (!FControls.empty()) FControls.pop_back();
+  if (TForm* form = Form(); form && form != this) form->ControlDestroyed(this);
+  // Children first: their windows go before ours. Each leaves the lists before it is destroyed, so
+  // that nothing walks over a half-destroyed control.
+  while (!FControls.empty()) {
+    std::unique_ptr<TControl> child = std::move(FControls.back());
+    FControls.pop_back();
+    if (auto* win = dynamic_cast<TWinControl*>(child.get()))
+      FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), win), FTabList.end());
+    child.reset();
+  }
   DestroyHandle();
 }
 
@@ -399,11 +403,10 @@ void TWinControl::Detach() {
 void TWinControl::DestroyHandle() {
   if (!FHandle) return;
   HWND hwnd = FHandle;
-  // A subclass is removed before the window goes, so that no message of its end reaches a
-  // wrapper that is itself going.
-  if (FSubclassed) Detach();
+  // The wrapper lets go of its window before the window goes, so that no message of its end
+  // reaches a wrapper that is itself going.
+  Detach();
   DestroyWindow(hwnd);
-  FHandle = nullptr;
 }
 
 void TWinControl::SetControlId(int Value) {
@@ -452,8 +455,8 @@ RECT TWinControl::AnchoredBounds(const TControl& Control) const {
   const RECT d = Control.DesignBounds();
   const TAnchors a = Control.Anchors();
   const auto S = [this](int v) { return Scale(v); };
-  const int rightGap = S(DesignClientWidth()) - S(d.right);
-  const int bottomGap = S(DesignClientHeight()) - S(d.bottom);
+  const int rightGap = ScaledDesignClientWidth() - S(d.right);
+  const int bottomGap = ScaledDesignClientHeight() - S(d.bottom);
   const int width = ClientWidth(), height = ClientHeight();
   RECT r{S(d.left), S(d.top), S(d.right), S(d.bottom)};
   if (a & akRight) {
@@ -488,7 +491,8 @@ void TWinControl::AlignControls() {
     const int ml = Scale(m.Left), mt = Scale(m.Top), mr = Scale(m.Right), mb = Scale(m.Bottom);
     const int left = rest.left + ml;
     const int width = std::max(0, static_cast<int>(rest.right - rest.left) - ml - mr);
-    int height = Scale(d.bottom) - Scale(d.top);
+    // An aligned control is as high as designed, wherever the stacking puts it.
+    int height = Scale(d.bottom - d.top);
     if (align == alClient) height = std::max(0, static_cast<int>(rest.bottom - rest.top) - mt - mb);
     int adjusted = width;
     c.AdjustSize(adjusted, height);
@@ -618,12 +622,17 @@ void TWinControl::DoExit() {
 // --- TWinControl: colours, fonts, painting ---
 
 void TWinControl::SetColor(TColor Value) {
-  FParentColor = false;
-  if (StoreIfChanged(FColor, Value)) Invalidate();
+  const bool wasParentColor = std::exchange(FParentColor, false);
+  if (StoreIfChanged(FColor, Value) || wasParentColor) RepaintWithChildren();
 }
 
 void TWinControl::SetParentColor(bool Value) {
-  if (StoreIfChanged(FParentColor, Value)) Invalidate();
+  if (StoreIfChanged(FParentColor, Value)) RepaintWithChildren();
+}
+
+void TWinControl::RepaintWithChildren() {
+  // The children that show this control's colour are painted again with it.
+  if (FHandle) RedrawWindow(FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 COLORREF TWinControl::BackgroundColor() const {
@@ -704,7 +713,22 @@ void TWinControl::Repaint() {
 }
 
 void TWinControl::EnabledChanged() {
-  if (FHandle) EnableWindow(FHandle, FEnabled);
+  if (!FHandle) return;
+  if (!FEnabled) {
+    // A disabled window loses the focus to nobody, which leaves the keyboard dead: the focus
+    // goes to the next control that can take it first.
+    HWND focus = GetFocus();
+    if (focus && (focus == FHandle || IsChild(FHandle, focus))) {
+      if (TForm* form = Form(); form && form->HandleAllocated()) {
+        HWND next = GetNextDlgTabItem(form->Handle(), focus, FALSE);
+        if (next && next != focus && next != FHandle && !IsChild(FHandle, next))
+          ::SetFocus(next);
+        else
+          ::SetFocus(form->Handle());
+      }
+    }
+  }
+  EnableWindow(FHandle, FEnabled);
 }
 
 void TWinControl::VisibleChanged() {
@@ -799,17 +823,16 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: {
       const LRESULT result = DefaultHandler(Msg, wParam, lParam);
       if (TForm* form = Form(); form && form != this) form->FocusMovedTo(this);
-      DoEnter();
       return result;
     }
     case WM_KILLFOCUS: {
-      DoExit();
+      const LRESULT result = DefaultHandler(Msg, wParam, lParam);
       HWND next = reinterpret_cast<HWND>(wParam);
       TWinControl* wrapper = FindControl(next);
       TForm* form = Form();
       // A control of the same form that takes the focus reports it itself.
-      if (form && (!wrapper || wrapper->Form() != form)) form->FocusMovedTo(nullptr);
-      break;
+      if (form && form != this && (!wrapper || wrapper->Form() != form)) form->FocusMovedTo(nullptr);
+      return result;
     }
     default:
       break;

@@ -237,6 +237,10 @@ class TWinControl : public TControl {
   virtual int ClientHeight() const;
   virtual int DesignClientWidth() const { return DesignBounds().right - DesignBounds().left; }
   virtual int DesignClientHeight() const { return DesignBounds().bottom - DesignBounds().top; }
+  // The client area in pixels that the design size comes to at the control's resolution: what the
+  // children's anchors keep their distances from.
+  virtual int ScaledDesignClientWidth() const { return Scale(DesignClientWidth()); }
+  virtual int ScaledDesignClientHeight() const { return Scale(DesignClientHeight()); }
   // Places every child again from its designed bounds, align and anchors at the present size.
   virtual void AlignControls();
 
@@ -277,6 +281,8 @@ class TWinControl : public TControl {
   // A push button that Enter (Default) or Escape (Cancel) presses from anywhere in its form.
   virtual bool IsDefault() const { return false; }
   virtual bool IsCancel() const { return false; }
+  // A push button that takes Enter itself while it has the focus.
+  virtual bool IsPushButton() const { return false; }
 
   // The focus moved to another control of the same top-level window (NewFocus may be null or a
   // window this framework did not make).
@@ -330,6 +336,7 @@ class TWinControl : public TControl {
  private:
   friend class TApplication;
   friend class TControl;
+  friend class TForm;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT_PTR Id,
                                        DWORD_PTR Data);
@@ -344,6 +351,7 @@ class TWinControl : public TControl {
   void PlaceControl(TControl& Control);
   void ApplyTabOrder();
   void ReadBoundsFromWindow();
+  void RepaintWithChildren();
   void SendWindowFont();
 
   HWND FHandle = nullptr;

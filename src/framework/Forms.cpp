@@ -87,8 +87,24 @@ void TForm::SelectFirst() {
 }
 
 void TForm::FocusMovedTo(TWinControl* Control) {
-  if (Control) FActiveControl = Control;
   BroadcastFocusChanged(Control);
+  if (!Control || Control == FActiveControl) return;
+  TWinControl* left = FActiveControl;
+  FActiveControl = Control;
+  if (left) left->DoExit();
+  Control->DoEnter();
+}
+
+void TForm::ControlDestroyed(TWinControl* Control) {
+  if (FActiveControl == Control) FActiveControl = nullptr;
+}
+
+void TForm::RestoreFocus() {
+  HWND active = FActiveControl ? FActiveControl->Handle() : nullptr;
+  if (CanTakeFocusIn(Handle(), active))
+    ::SetFocus(active);
+  else
+    SelectFirst();
 }
 
 TWinControl* TForm::FindButton(bool Cancel) const {
@@ -112,28 +128,34 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
         return MAKELRESULT(static_cast<WORD>(button->ControlId()), DC_HASDEFID);
       return 0;
     case WM_COMMAND:
-      // Enter without a default button, or Escape: the dialog manager's identifiers, sent without
-      // a window of ours. A cancel button takes Escape; without one Escape does nothing.
-      if ((LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) &&
-          !FindControl(reinterpret_cast<HWND>(lParam))) {
-        if (TWinControl* button = FindButton(LOWORD(wParam) == IDCANCEL)) button->Click();
-        return 0;
+      if (!FindControl(reinterpret_cast<HWND>(lParam))) {
+        // Enter without a default button, or Escape: the dialog manager's identifiers, sent without
+        // a window of ours. A cancel button takes Escape; without one Escape does nothing.
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+          if (TWinControl* button = FindButton(LOWORD(wParam) == IDCANCEL)) button->Click();
+          return 0;
+        }
+        // The default button by its identifier alone: a dialog manager that looks among the
+        // window's own children only does not find it inside the button bar.
+        if (HIWORD(wParam) == BN_CLICKED && lParam == 0) {
+          TWinControl* button = FindChildControl(LOWORD(wParam));
+          if (button && button->IsDefault() && button->CanFocus()) button->Click();
+          return 0;
+        }
       }
       break;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        // The focus is remembered when the window goes to the background...
-        HWND focus = GetFocus();
-        if (focus && IsChild(Handle(), focus)) FSavedFocus = focus;
-      } else if (!HIWORD(wParam)) {
-        // ...and given back when it comes to the front again; the first time, the first tab stop.
-        if (CanTakeFocusIn(Handle(), FSavedFocus))
-          ::SetFocus(FSavedFocus);
-        else
-          SelectFirst();
+      // The focus comes back to the control that had it when the window comes to the front again;
+      // the first time, it goes to the first tab stop.
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
+        RestoreFocus();
         return 0;
       }
       break;
+    case WM_SETFOCUS:
+      // The window itself got the focus (after it was restored, say): it hands it on.
+      RestoreFocus();
+      return 0;
     case WM_CANCELMODE: {
       // A modal box or a switch of programs ends a press in progress in any control of this window.
       HWND capture = GetCapture();
@@ -194,6 +216,15 @@ bool TApplication::PreProcessMessage(MSG& Msg) {
       // Alt and a letter: the accelerators of the glass buttons and labels, wherever the focus is.
       if (form->BroadcastDialogChar(static_cast<char>(Msg.wParam), KeyboardShiftState() | ssAlt)) return true;
       break;
+    case WM_CHAR: {
+      // A letter alone, while the focused control takes no characters: as the dialog manager does
+      // for the system's controls, it reaches the accelerators of ours too.
+      const LRESULT code = SendMessageA(Msg.hwnd, WM_GETDLGCODE, Msg.wParam, reinterpret_cast<LPARAM>(&Msg));
+      if (!(code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_HASSETSEL)) &&
+          Msg.wParam > ' ' && form->BroadcastDialogChar(static_cast<char>(Msg.wParam), KeyboardShiftState()))
+        return true;
+      break;
+    }
     default:
       break;
   }
@@ -201,9 +232,15 @@ bool TApplication::PreProcessMessage(MSG& Msg) {
 }
 
 void TApplication::ProcessMessage(MSG& Msg) {
-  if (PreProcessMessage(Msg)) return;
-  TranslateMessage(&Msg);
-  DispatchMessageA(&Msg);
+  // The dialog keys and characters run handlers outside any window procedure: what they throw is
+  // shown here, as a window procedure shows it.
+  try {
+    if (PreProcessMessage(Msg)) return;
+    TranslateMessage(&Msg);
+    DispatchMessageA(&Msg);
+  } catch (...) {
+    HandleException();
+  }
 }
 
 void TApplication::ProcessMessages() {

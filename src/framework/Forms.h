@@ -31,12 +31,17 @@ class TForm : public TWinControl {
   void Show();
   void Close();
 
-  // The control that has or last had the focus in this window.
+  // The control that has or last had the focus in this window; it gets the focus back when the
+  // window is activated again.
   TWinControl* ActiveControl() const { return FActiveControl; }
   // Gives the focus to the first tab stop, or to the window itself when there is none.
   void SelectFirst();
-  // A control of this window took the focus (null: something outside it did).
+  // A control of this window took the focus (null: something outside it did). When the active
+  // control changes, the one left hears OnExit and the new one OnEnter; leaving for another
+  // program and coming back raises neither.
   void FocusMovedTo(TWinControl* Control);
+  // A control of this window is going away.
+  void ControlDestroyed(TWinControl* Control);
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -47,9 +52,10 @@ class TForm : public TWinControl {
   // The enabled, showing button that Enter presses (Default) or Escape presses (Cancel).
   TWinControl* FindButton(bool Cancel) const;
   int FClientWidth = 0, FClientHeight = 0;
+  // Gives the focus back to the active control, or to the first tab stop.
+  void RestoreFocus();
   int FPixelsPerInch;
   TWinControl* FActiveControl = nullptr;
-  HWND FSavedFocus = nullptr;
 };
 
 class TApplication : public TComponent {
@@ -75,7 +81,7 @@ class TApplication : public TComponent {
   // Shows the main window and runs the message loop until it closes.
   void Run();
   // One message of the loop: the dialog keys and characters of the program's windows first, then
-  // the dialog manager, then the window procedure.
+  // the dialog manager, then the window procedure. Nothing a handler throws leaves it.
   void ProcessMessage(MSG& Msg);
   // Handles every message waiting in the queue.
   void ProcessMessages();

@@ -73,15 +73,16 @@ void TFont::SetPixelsPerInch(int Value) {
 
 void TFont::Assign(const TFont& Source) {
   if (&Source == this) return;
+  const int resolution = KeepsResolution ? FPixelsPerInch : Source.FPixelsPerInch;
   if (FName == Source.FName && FHeight == Source.FHeight && FColor == Source.FColor &&
-      FStyle == Source.FStyle && FCharset == Source.FCharset && FPixelsPerInch == Source.FPixelsPerInch)
+      FStyle == Source.FStyle && FCharset == Source.FCharset && FPixelsPerInch == resolution)
     return;
   FName = Source.FName;
   FHeight = Source.FHeight;
   FColor = Source.FColor;
   FStyle = Source.FStyle;
   FCharset = Source.FCharset;
-  FPixelsPerInch = Source.FPixelsPerInch;
+  FPixelsPerInch = resolution;
   Changed();
 }
 

@@ -77,8 +77,10 @@ class TFont : public TObject {
   // The height in pixels at PixelsPerInch.
   int PixelHeight() const { return ScaleBy(FHeight, FPixelsPerInch); }
 
-  // Copies face, height, colour, style and resolution.
+  // Copies face, height, colour and style, and the resolution unless the font keeps its own.
   void Assign(const TFont& Source);
+  // A control's font: its resolution is the control's, whatever font is assigned to it.
+  bool KeepsResolution = false;
   // The GDI font, shared and kept until the next change.
   HFONT Handle() const { return Resource()->Handle(); }
   const TSharedFont& Resource() const;

@@ -114,9 +114,8 @@ void TButton::CreateParams(TCreateParams& Params) {
 
 void TButton::SetDefault(bool Value) {
   if (!StoreIfChanged(FDefault, Value)) return;
-  HWND focus = GetFocus();
-  auto* focused = dynamic_cast<TButton*>(FindControl(focus));
-  SetActive(focused ? focused == this : FDefault);
+  TWinControl* focused = FindControl(GetFocus());
+  SetActive(focused && focused->IsPushButton() ? focused == this : FDefault);
 }
 
 void TButton::SetActive(bool Value) {
@@ -127,7 +126,7 @@ void TButton::SetActive(bool Value) {
 void TButton::FocusChanged(TWinControl* NewFocus) {
   TWinControl::FocusChanged(NewFocus);
   // The dialog manager lets a focused push button take Enter only while it looks like the default.
-  SetActive(NewFocus == this || (FDefault && !dynamic_cast<TButton*>(NewFocus)));
+  SetActive(NewFocus == this || (FDefault && !(NewFocus && NewFocus->IsPushButton())));
 }
 
 bool TButton::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {

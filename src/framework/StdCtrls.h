@@ -70,6 +70,7 @@ class TButton : public TWinControl {
 
   bool IsDefault() const override { return FDefault; }
   bool IsCancel() const override { return FCancel; }
+  bool IsPushButton() const override { return true; }
   void FocusChanged(TWinControl* NewFocus) override;
 
  protected:

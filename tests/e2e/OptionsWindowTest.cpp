@@ -528,7 +528,7 @@ TEST_F(OptionsWindow, At144PixelsPerInchEverythingIsScaledOnce) {
     RECT at;  // in the window's client area: the designed edges times 1.5
   };
   const Expected controls[] = {
-      {idApply, {737, 785, 873, 823}},          // 491, 8 in the bar at 515; anchored right
+      {idApply, {737, 784, 873, 822}},          // 491, 8 in the bar 41 high at the bottom; anchored right
       {idPageButton + 0, {12, 12, 134, 135}},   // 8, 8, 81 by 82
       {idPageButton + 5, {665, 12, 786, 135}},  // 443, 8
   };

@@ -2,9 +2,14 @@
 // Enter and the default button, Escape, Alt and a letter, and the focus across activation.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <thread>
+
 #include "DialogTestForm.h"
 #include "GdiPlusEnvironment.h"
 #include "controls/GlassButton.h"
+#include "framework/SysUtils.h"
 
 namespace px2d::test {
 namespace {
@@ -129,6 +134,121 @@ TEST_F(DialogKeyboard, CustomControlsLeaveTheKeysTheyDoNotHandleToTheDialog) {
   glass->SetFocus();
   Press({VK_TAB});
   EXPECT_NE(FocusedControl(), glass) << "Tab leaves the glass button";
+}
+
+TEST_F(DialogKeyboard, AHandlerThatFailsShowsOneBoxAndTheWindowGoesOn) {
+  Application.Title = "Dialog Test Title";
+  struct Case {
+    const char* name;
+    std::function<void()> arrange, act;
+  };
+  const auto fail = [](const char* text) { return [text](TObject*) { throw Exception(text); }; };
+  const Case cases[] = {
+      {"Alt and a glass button's letter", [&] { glass->OnClick = fail("Go failed"); },
+       [] {
+         Press({VK_MENU, 'G'});
+       }},
+      {"Enter on a focused glass button",
+       [&] {
+         glass->OnClick = fail("Go failed");
+         glass->SetTabStop(true);
+         glass->SetFocus();
+       },
+       [] { Press({VK_RETURN}); }},
+      {"a control that fails as the focus arrives", [&] { form.Check->OnEnter = fail("Enter failed"); },
+       [&] { ClickAt(form.Check->Handle(), 6, 8); }},
+      {"a control that fails as the focus leaves",
+       [&] {
+         form.Check->SetFocus();
+         form.Check->OnExit = fail("Exit failed");
+       },
+       [] { Press({VK_TAB}); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form.Ok->SetFocus();
+    Pump();
+    c.arrange();
+    Pump();
+    std::atomic<int> boxes{0};
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+      std::vector<HWND> answered;
+      while (!done) {
+        HWND box = FindWindowA("#32770", "Dialog Test Title");
+        if (box && IsWindowVisible(box) &&
+            std::find(answered.begin(), answered.end(), box) == answered.end()) {
+          answered.push_back(box);
+          ++boxes;
+          PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(5);
+      }
+    });
+    EXPECT_NO_THROW(c.act());
+    Pump(600);
+    done = true;
+    watcher.join();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    EXPECT_FALSE(SendMessageA(form.Check->Handle(), BM_GETSTATE, 0, 0) & BST_FOCUS &&
+                 GetFocus() != form.Check->Handle())
+        << "a control left behind believes it has the focus";
+    glass->OnClick = nullptr;
+    glass->SetTabStop(false);
+    form.Check->OnEnter = form.Check->OnExit = nullptr;
+  }
+}
+
+TEST_F(DialogKeyboard, TheFocusSurvivesDisablingMinimizingAndRestoring) {
+  form.Check->SetFocus();
+  Pump();
+  form.Check->SetEnabled(false);
+  EXPECT_EQ(FocusedControl(), form.Ok) << "disabling the focused control passes the focus on";
+  Press({VK_TAB});
+  EXPECT_EQ(FocusedControl(), form.Other) << "and the keyboard still works";
+  form.Check->SetEnabled(true);
+
+  form.Slider->SetFocus();
+  Pump();
+  ShowWindow(form.Handle(), SW_MINIMIZE);
+  Pump(200);
+  ShowWindow(form.Handle(), SW_RESTORE);
+  Activate(form.Handle());
+  EXPECT_EQ(FocusedControl(), form.Slider);
+}
+
+TEST_F(DialogKeyboard, DefaultButtonLookAndItsIdentifierFollowWhoTakesEnter) {
+  glass->SetTabStop(true);
+  glass->SetFocus();
+  Pump();
+  EXPECT_FALSE(LooksDefault(form.Ok)) << "Enter is the focused glass button's";
+  // A dialog manager that finds the default button by its identifier among the window's own
+  // children only sends the click without the button's window.
+  form.Check->SetFocus();
+  SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(10, BN_CLICKED), 0);
+  EXPECT_EQ(form.TakeEvents(), Strings{"OK click"});
+  // A letter alone, while a control that takes no characters has the focus, reaches our accelerators.
+  form.Ok->SetFocus();
+  Press({'G'});
+  EXPECT_EQ(form.TakeEvents(), Strings{"go click"});
+}
+
+TEST(DialogLifetime, ClosingTheWindowTellsNoControlThatIsGoingAway) {
+  std::vector<std::string> exits;
+  {
+    TDialogTestForm form;
+    auto* glass = form.InsertControl(std::make_unique<TGlassButton>());
+    glass->SetBounds(200, 8, 90, 30);
+    glass->SetTabStop(true);
+    glass->OnExit = [&](TObject* Sender) {
+      exits.push_back(dynamic_cast<TGlassButton*>(Sender) ? "glass" : "half-destroyed");
+    };
+    form.ShowInFront();
+    glass->SetFocus();
+    Pump();
+  }
+  EXPECT_EQ(exits, std::vector<std::string>{});
 }
 
 }  // namespace
