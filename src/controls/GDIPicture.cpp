@@ -45,7 +45,15 @@ struct TStreamRelease {
   void operator()(IStream* s) const { s->Release(); }
 };
 
-// The bytes decoded by GDI+ from a global memory block with a stream over it, for one use only.
+std::vector<std::uint8_t> SavedBytes(const TGraphic& Graphic) {
+  TMemoryStream stream;
+  Graphic.SaveToStream(stream);
+  return stream.Bytes();
+}
+
+}  // namespace
+
+// The bytes decoded by GDI+ from a global memory block with a stream over it.
 class TDecodedImage {
  public:
   explicit TDecodedImage(const std::vector<std::uint8_t>& Data) {
@@ -80,13 +88,16 @@ class TDecodedImage {
   std::unique_ptr<Gdiplus::Image> FImage;
 };
 
-std::vector<std::uint8_t> SavedBytes(const TGraphic& Graphic) {
-  TMemoryStream stream;
-  Graphic.SaveToStream(stream);
-  return stream.Bytes();
-}
+TGDIPPicture::TGDIPPicture() = default;
+TGDIPPicture::~TGDIPPicture() = default;
 
-}  // namespace
+const TDecodedImage& TGDIPPicture::Decoded() const {
+  if (!FDecoded || FDecodedBytes != FData) {
+    FDecoded = std::make_unique<TDecodedImage>(FData);
+    FDecodedBytes = FData;
+  }
+  return *FDecoded;
+}
 
 void TGDIPPicture::SetData(std::vector<std::uint8_t> Bytes) {
   FData = std::move(Bytes);
@@ -146,19 +157,19 @@ void TGDIPPicture::LoadFromFile(const std::string& FileName) {
 
 void TGDIPPicture::MeasurePicture() {
   if (FEmpty || FData.empty()) return;
-  TDecodedImage decoded(FData);
+  const TDecodedImage& decoded = Decoded();
   FWidth = decoded.Image() ? static_cast<int>(decoded.Image()->GetWidth()) : 0;
   FHeight = decoded.Image() ? static_cast<int>(decoded.Image()->GetHeight()) : 0;
 }
 
 TImageFormat TGDIPPicture::Format() const {
   if (FData.empty()) return TImageFormat::Unknown;
-  return TDecodedImage(FData).Format();
+  return Decoded().Format();
 }
 
 void TGDIPPicture::Draw(TCanvas& Canvas, const RECT& Rect) {
   if (FEmpty || FData.empty()) return;
-  TDecodedImage decoded(FData);
+  const TDecodedImage& decoded = Decoded();
   if (!decoded.Image()) return;
   if (decoded.Format() == TImageFormat::BMP) {
     // A bitmap has no alpha of its own: the colour of its bottom-left pixel is left out instead.

@@ -3,18 +3,22 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/Graphics.h"
 
 namespace px2d {
 
+class TDecodedImage;
+
 // The stored format of an image, told apart by GDI+'s raw format identifiers.
 enum class TImageFormat { Unknown, MemoryBMP, BMP, EMF, WMF, JPEG, PNG, GIF, TIFF, EXIF, Icon };
 
 class TGDIPPicture : public TGraphic {
  public:
-  TGDIPPicture() = default;
+  TGDIPPicture();
+  ~TGDIPPicture() override;
 
   // Counts as empty after construction, after clearing and after a failed load, even when bytes remain.
   bool Empty() const override { return FEmpty; }
@@ -48,9 +52,14 @@ class TGDIPPicture : public TGraphic {
   void Draw(TCanvas& Canvas, const RECT& Rect) override;
 
  private:
+  // The bytes decoded, kept while they stay the same: a paint measures and draws without decoding
+  // the same image again, and every change of the bytes is decoded afresh.
+  const TDecodedImage& Decoded() const;
   std::vector<std::uint8_t> FData;
   bool FEmpty = true;
   int FWidth = 0, FHeight = 0;
+  mutable std::unique_ptr<TDecodedImage> FDecoded;
+  mutable std::vector<std::uint8_t> FDecodedBytes;
 };
 
 }  // namespace px2d

@@ -1,6 +1,7 @@
 #include "GlassButton.h"
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 #include "framework/Handles.h"
@@ -212,12 +213,18 @@ int CALLBACK FoundFont(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found)
   return 0;
 }
 
+// Whether the face is among the installed screen fonts. Asked once per face: the answer changes only
+// when fonts are installed or removed, which the system announces.
 bool IsScreenFont(HDC dc, const std::string& name) {
+  static std::map<std::string, bool> known;
+  const auto it = known.find(name);
+  if (it != known.end()) return it->second;
   LOGFONTA lf{};
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynA(lf.lfFaceName, name.c_str(), LF_FACESIZE);
   bool found = false;
   EnumFontFamiliesExA(dc, &lf, &FoundFont, reinterpret_cast<LPARAM>(&found), 0);
+  known[name] = found;
   return found;
 }
 

@@ -1,12 +1,64 @@
-// The yardstick for start-up: the least a Win32 program does to show a window of the same size.
+// The yardstick: the least a Win32 program does to show a window of the options window's size, with
+// one GDI+ start-up; asked (WM_APP), it writes a settings file of the same size the way Apply does
+// (a new file, flushed, replacing the old one) and broadcasts "WM_PX2D_SETUP".
 #include <windows.h>
 
-static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+#include <objidl.h>
+
+#include <gdiplus.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace {
+
+UINT SetupMessage = 0;
+
+std::string SettingsPath() {
+  char folder[MAX_PATH + 1] = {};
+  SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE);
+  return std::string(folder) + "\\Brightfallow\\Panoplex2D\\Panoplex2D.conf";
+}
+
+// The 21 lines that the options program writes, with their values.
+const char* const Text =
+    "search position=0\r\ninclude minimized=1\r\nrun with windows=0\r\nshow balloon=1\r\nshow desktop=1\r\n"
+    "show desktop window=0\r\ndesktop opacity=75\r\nactivation key=F11\r\nactive corner 1=1\r\n"
+    "active corner 2=0\r\nactive corner 3=0\r\nactive corner 4=0\r\nactive corner 5=0\r\nactive corner "
+    "6=0\r\n"
+    "active corner 7=0\r\nactive corner 8=0\r\narea size=1\r\nactivation delay=100\r\nenable search=1\r\n"
+    "effect duration=400\r\nsearch duration=300\r\n";
+
+void WriteAndBroadcast() {
+  const std::string path = SettingsPath();
+  const std::string temporary = path + ".bare.tmp";
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, Text, static_cast<DWORD>(std::char_traits<char>::length(Text)), &written, nullptr);
+  FlushFileBuffers(file);
+  CloseHandle(file);
+  MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  PostMessageA(HWND_BROADCAST, SetupMessage, 0, 0);
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_APP) {
+    WriteAndBroadcast();
+    return 0;
+  }
   if (msg == WM_DESTROY) PostQuitMessage(0);
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  SetupMessage = RegisterWindowMessageA("WM_PX2D_SETUP");
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
   WNDCLASSA wc{};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
@@ -26,5 +78,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  Gdiplus::GdiplusShutdown(token);
   return 0;
 }
