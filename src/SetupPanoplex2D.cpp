@@ -9,7 +9,7 @@
 
 using namespace px2d;
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Each drawing unit of the custom controls starts GDI+ for its own use before anything else
   // runs, and shuts it down only after the last window has gone.
   TGDIPUtilSession glassGdiplus;
@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   try {
     // The units first: the key caps come from the string table before anything names a key.
     InitializeHotKeys();
-    // The module handle stands in until the options window exists and takes its place.
-    if (!CheckPreviousInstance(static_cast<std::uint32_t>(HandleToLong(hInstance)), 1)) {
+    // No window exists yet: the record names none (0) until the options window takes its place.
+    if (!CheckPreviousInstance(0, 1)) {
       Application.Initialize();
       Application.MainFormOnTaskbar = true;
       Application.Title = "Panoplex 2D Options";

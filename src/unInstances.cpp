@@ -68,30 +68,25 @@ bool CheckPreviousInstance(std::uint32_t ActivationHandle, std::int32_t MaxInsta
   Guard.InstanceName = InstanceNameOf(path);
   const TGuardLock lock(Guard.InstanceName);
 
+  // The handle that comes back serves an existing record as well: opening the name once more could
+  // fail when the copy that held it ends in between.
   Guard.Mapping = TUniqueHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                                    sizeof(TInstanceRecord), Guard.InstanceName.c_str()));
   if (!Guard.Mapping) RaiseLastOSError();
-  if (GetLastError() != ERROR_ALREADY_EXISTS) {
-    Guard.Record = MapRecord(Guard.Mapping.Get());
-    Record().Handle = static_cast<std::int32_t>(ActivationHandle);
-    Record().Count = 1;
-    Guard.Registered = true;
-    return false;
-  }
-
-  Guard.Mapping = TUniqueHandle(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, Guard.InstanceName.c_str()));
-  if (!Guard.Mapping) return true;
+  const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
   Guard.Record = MapRecord(Guard.Mapping.Get());
-  if (Record().Count < MaxInstances) {
+  if (first || Record().Count < MaxInstances) {
     Record().Handle = static_cast<std::int32_t>(ActivationHandle);
-    ++Record().Count;
+    Record().Count = first ? 1 : Record().Count + 1;
     Guard.Registered = true;
     return false;
   }
 
-  const HWND running = ToWindow(Record().Handle);
-  if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
-  SetForegroundWindow(running);
+  // 0: the running copy has no window yet, so there is nothing to bring forward.
+  if (const HWND running = ToWindow(Record().Handle)) {
+    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    SetForegroundWindow(running);
+  }
   return true;
 }
 
@@ -103,13 +98,8 @@ void SetInstanceWindow(HWND Window) {
 
 void ShutdownInstances() {
   if (Guard.InstanceName.empty()) return;
-  if (Guard.Registered) {
+  if (Guard.Registered && Guard.Record) {
     const TGuardLock lock(Guard.InstanceName);
-    TUniqueHandle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, Guard.InstanceName.c_str()));
-    if (!mapping) RaiseLastOSError();
-    TMappedView view = MapRecord(mapping.Get());
-    Guard.Mapping = std::move(mapping);
-    Guard.Record = std::move(view);
     --Record().Count;
     Guard.Registered = false;
   }

@@ -128,4 +128,33 @@ std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
   return record;
 }
 
+TUserOnlyRecord::TUserOnlyRecord(const std::string& path, DWORD access) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+  alignas(8) BYTE user[256] = {};
+  DWORD size = 0;
+  const bool known = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  CloseHandle(token);
+  if (!known) return;
+  PSID sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  alignas(8) BYTE acl[256] = {};
+  SECURITY_DESCRIPTOR descriptor{};
+  if (!InitializeAcl(reinterpret_cast<ACL*>(acl), sizeof acl, ACL_REVISION) ||
+      !AddAccessAllowedAce(reinterpret_cast<ACL*>(acl), ACL_REVISION, access, sid) ||
+      !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(acl), FALSE))
+    return;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+  FMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0, sizeof(TInstanceRecord),
+                                InstanceNameOf(path).c_str());
+  if (FMapping)
+    FRecord = static_cast<TInstanceRecord*>(
+        MapViewOfFile(FMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TInstanceRecord)));
+}
+
+TUserOnlyRecord::~TUserOnlyRecord() {
+  if (FRecord) UnmapViewOfFile(const_cast<TInstanceRecord*>(FRecord));
+  if (FMapping) CloseHandle(FMapping);
+}
+
 }  // namespace px2d::e2e

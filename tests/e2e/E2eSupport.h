@@ -39,4 +39,19 @@ int CountProcessWindows(DWORD processId, const char* className);
 // The record of the program at `path`, read through a fresh view; nothing when it does not exist.
 std::optional<TInstanceRecord> ReadRecord(const std::string& path);
 
+// The record of the program at `path`, made here and held for the test's life with a DACL that
+// grants this user `access` and nobody anything else; Count starts at 0.
+class TUserOnlyRecord {
+ public:
+  TUserOnlyRecord(const std::string& path, DWORD access);
+  ~TUserOnlyRecord();
+  TUserOnlyRecord(const TUserOnlyRecord&) = delete;
+  TUserOnlyRecord& operator=(const TUserOnlyRecord&) = delete;
+  volatile TInstanceRecord* Record() const { return FRecord; }
+
+ private:
+  HANDLE FMapping = nullptr;
+  volatile TInstanceRecord* FRecord = nullptr;
+};
+
 }  // namespace px2d::e2e

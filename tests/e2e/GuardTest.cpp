@@ -47,6 +47,28 @@ TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {
   EXPECT_FALSE(ReadRecord(ProgramPath()));
 }
 
+// Until the options window exists the record names no window: a copy refused in that moment
+// must not take anything else the record might hold for a window.
+TEST_F(Guard, RecordNamesNoWindowUntilTheWindowExists) {
+  TProcess first(ProgramPath());
+  std::vector<std::int32_t> seen;
+  HWND window = nullptr;
+  for (const DWORD start = GetTickCount(); !window && GetTickCount() - start < kWindowWait;) {
+    const auto record = ReadRecord(ProgramPath());
+    if (!record) continue;
+    if (seen.empty() || seen.back() != record->Handle) seen.push_back(record->Handle);
+    DWORD owner = 0;
+    const HWND named = static_cast<HWND>(LongToHandle(record->Handle));
+    if (record->Handle != 0 && GetWindowThreadProcessId(named, &owner) && owner == first.Id()) window = named;
+  }
+  ASSERT_TRUE(window);
+  for (const std::int32_t handle : seen) EXPECT_TRUE(handle == 0 || handle == HandleToLong(window)) << handle;
+  EXPECT_EQ(FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait), window);
+  EXPECT_EQ(ReadRecord(ProgramPath())->Count, 1);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitExit(10000), 0u);
+}
+
 TEST_F(Guard, SecondStartIsRefusedAndBringsTheFirstForward) {
   TProcess first(ProgramPath());
   HWND window = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
@@ -67,6 +89,26 @@ TEST_F(Guard, SecondStartIsRefusedAndBringsTheFirstForward) {
   EXPECT_EQ(record->Handle, HandleToLong(window));
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(first.WaitExit(10000), 0u);
+}
+
+// A copy that finds the record must go on with the handle it was given: the name may no longer
+// open by then (a copy that ends in between takes the record with it). A record that this user
+// may open for reading and writing, but not by name with full access, stands in for that moment,
+// left by a copy that has counted itself out and not yet closed it.
+TEST_F(Guard, CopyThatCannotReopenTheRecordUsesTheHandleItHas) {
+  TUserOnlyRecord held(ProgramPath(),
+                       STANDARD_RIGHTS_REQUIRED | SECTION_QUERY | SECTION_MAP_READ | SECTION_MAP_WRITE);
+  ASSERT_TRUE(held.Record());
+  ASSERT_FALSE(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, InstanceNameOf(ProgramPath()).c_str()));
+
+  TProcess copy(ProgramPath());
+  HWND window = FindProcessWindow(copy.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(held.Record()->Count, 1);
+  EXPECT_EQ(held.Record()->Handle, HandleToLong(window));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(copy.WaitExit(10000), 0u);
+  EXPECT_EQ(held.Record()->Count, 0);
 }
 
 TEST_F(Guard, KilledCopyLeavesNothingBehind) {
