@@ -1,5 +1,7 @@
 #include "unInstances.h"
 
+#include <vector>
+
 #include "framework/Handles.h"
 #include "framework/SysUtils.h"
 
@@ -8,7 +10,7 @@ namespace px2d {
 namespace {
 
 struct TGuardState {
-  std::string InstanceName;
+  std::wstring InstanceName;
   TUniqueHandle Mapping;
   TMappedView Record;
   bool Registered = false;
@@ -28,11 +30,12 @@ TMappedView MapRecord(HANDLE mapping) {
 // instance name; it must not bear that name itself, which belongs to the record.
 class TGuardLock {
  public:
-  explicit TGuardLock(const std::string& instanceName) {
+  explicit TGuardLock(const std::wstring& instanceName) {
     std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : instanceName) hash = (hash ^ c) * 1099511628211ull;
-    const std::string name = Format("SetupPanoplex2D.Guard.%016llx", static_cast<unsigned long long>(hash));
-    FMutex = TUniqueHandle(CreateMutexA(nullptr, FALSE, name.c_str()));
+    for (wchar_t c : instanceName) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    const std::wstring name =
+        AnsiToWide(Format("SetupPanoplex2D.Guard.%016llx", static_cast<unsigned long long>(hash)));
+    FMutex = TUniqueHandle(CreateMutexW(nullptr, FALSE, name.c_str()));
     // Without the mutex the guard still works, only without protection against a start storm.
     if (FMutex) {
       const DWORD wait = WaitForSingleObject(FMutex.Get(), 10000);
@@ -52,25 +55,32 @@ class TGuardLock {
 
 HWND ToWindow(std::int32_t handle) { return static_cast<HWND>(LongToHandle(handle)); }
 
+// The executable's full path as the system reports it, in UTF-16: the ANSI form would lose the
+// characters of a folder name that the code page lacks, and two copies could share one name.
+std::wstring ModulePath() {
+  std::vector<wchar_t> buffer(32768);  // the longest path the system has
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) RaiseLastOSError();
+  return std::wstring(buffer.data(), length);
+}
+
 }  // namespace
 
-std::string InstanceNameOf(const std::string& modulePath) {
-  std::string name;
+std::wstring InstanceNameOf(const std::wstring& modulePath) {
+  std::wstring name;
   name.reserve(modulePath.size());
-  for (char c : modulePath)
-    if (c != '\\') name += c;
+  for (wchar_t c : modulePath)
+    if (c != L'\\') name += c;
   return name;
 }
 
 bool CheckPreviousInstance(std::uint32_t ActivationHandle, std::int32_t MaxInstances) {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  Guard.InstanceName = InstanceNameOf(path);
+  Guard.InstanceName = InstanceNameOf(ModulePath());
   const TGuardLock lock(Guard.InstanceName);
 
   // The handle that comes back serves an existing record as well: opening the name once more could
   // fail when the copy that held it ends in between.
-  Guard.Mapping = TUniqueHandle(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+  Guard.Mapping = TUniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                                    sizeof(TInstanceRecord), Guard.InstanceName.c_str()));
   if (!Guard.Mapping) RaiseLastOSError();
   const bool first = GetLastError() != ERROR_ALREADY_EXISTS;

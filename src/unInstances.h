@@ -16,7 +16,7 @@ struct TInstanceRecord {
 static_assert(sizeof(TInstanceRecord) == 8, "the record is 8 bytes");
 
 // The executable's path without its backslashes: the name of the shared record.
-std::string InstanceNameOf(const std::string& modulePath);
+std::wstring InstanceNameOf(const std::wstring& modulePath);
 
 // False: this copy is registered and goes on, with ActivationHandle in the record (0 while it has
 // no window). True: it must stop at once; the running copy's window, if it has one yet, has been

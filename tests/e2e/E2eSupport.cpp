@@ -7,11 +7,11 @@
 
 namespace px2d::e2e {
 
-std::string ProgramPath() {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string path = self;
-  return path.substr(0, path.find_last_of('\\') + 1) + PX2D_EXE_NAME;
+std::wstring ProgramPath() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring path = self;
+  return path.substr(0, path.find_last_of(L'\\') + 1) + PX2D_EXE_NAME;
 }
 
 std::string AppDataFolder() {
@@ -39,13 +39,13 @@ void RemoveTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
-TProcess::TProcess(const std::string& path) {
-  STARTUPINFOA startup{};
+TProcess::TProcess(const std::wstring& path) {
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  std::string commandLine = "\"" + path + "\"";
-  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  std::wstring commandLine = L"\"" + path + L"\"";
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &FInfo))
-    throw std::runtime_error("cannot start " + path);
+    throw std::runtime_error("cannot start the program: error " + std::to_string(GetLastError()));
 }
 
 TProcess::TProcess(TProcess&& other) noexcept : FInfo(std::exchange(other.FInfo, PROCESS_INFORMATION{})) {}
@@ -116,8 +116,8 @@ int CountProcessWindows(DWORD processId, const char* className) {
   return search.count;
 }
 
-std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, InstanceNameOf(path).c_str());
+std::optional<TInstanceRecord> ReadRecord(const std::wstring& path) {
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, InstanceNameOf(path).c_str());
   if (!mapping) return std::nullopt;
   std::optional<TInstanceRecord> record;
   if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(TInstanceRecord))) {
@@ -128,7 +128,7 @@ std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
   return record;
 }
 
-TUserOnlyRecord::TUserOnlyRecord(const std::string& path, DWORD access) {
+TUserOnlyRecord::TUserOnlyRecord(const std::wstring& path, DWORD access) {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
   alignas(8) BYTE user[256] = {};
@@ -145,7 +145,7 @@ TUserOnlyRecord::TUserOnlyRecord(const std::string& path, DWORD access) {
       !SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(acl), FALSE))
     return;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-  FMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0, sizeof(TInstanceRecord),
+  FMapping = CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0, sizeof(TInstanceRecord),
                                 InstanceNameOf(path).c_str());
   if (FMapping)
     FRecord = static_cast<TInstanceRecord*>(

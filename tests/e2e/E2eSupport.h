@@ -11,13 +11,13 @@
 namespace px2d::e2e {
 
 // The program beside the test binary, as a full path.
-std::string ProgramPath();
+std::wstring ProgramPath();
 std::string AppDataFolder();
 void RemoveTree(const std::string& path);
 
 class TProcess {
  public:
-  explicit TProcess(const std::string& path);
+  explicit TProcess(const std::wstring& path);
   ~TProcess();
   TProcess(TProcess&& other) noexcept;
   TProcess(const TProcess&) = delete;
@@ -37,13 +37,13 @@ HWND FindProcessWindow(DWORD processId, const char* className, const char* capti
 int CountProcessWindows(DWORD processId, const char* className);
 
 // The record of the program at `path`, read through a fresh view; nothing when it does not exist.
-std::optional<TInstanceRecord> ReadRecord(const std::string& path);
+std::optional<TInstanceRecord> ReadRecord(const std::wstring& path);
 
 // The record of the program at `path`, made here and held for the test's life with a DACL that
 // grants this user `access` and nobody anything else; Count starts at 0.
 class TUserOnlyRecord {
  public:
-  TUserOnlyRecord(const std::string& path, DWORD access);
+  TUserOnlyRecord(const std::wstring& path, DWORD access);
   ~TUserOnlyRecord();
   TUserOnlyRecord(const TUserOnlyRecord&) = delete;
   TUserOnlyRecord& operator=(const TUserOnlyRecord&) = delete;
