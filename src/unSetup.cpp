@@ -155,19 +155,15 @@ void TGenericSetup::SaveSettings() {
 }
 
 std::string TGenericSetup::ReadString(const std::string& Key, const std::string& Default) const {
-  const int index = FindKeyLine(Lines, Key, kSameName);
-  if (index < 0) return Default;
-  std::string value = ValueOfLine(Lines[static_cast<std::size_t>(index)], Key);
-  return value.empty() ? Default : value;
+  return ReadKeyText(Lines, Key, Default, kSameName);
 }
 
 std::int32_t TGenericSetup::ReadInteger(const std::string& Key, std::int32_t Default) const {
-  std::int32_t value = 0;
-  return ParseInteger(ReadString(Key, std::to_string(Default)), value) ? value : Default;
+  return ReadKeyInteger(Lines, Key, Default, kSameName);
 }
 
 bool TGenericSetup::ReadBool(const std::string& Key, bool Default) const {
-  return IntegerToBool(ReadInteger(Key, Default ? 1 : 0));
+  return ReadKeyBool(Lines, Key, Default, kSameName);
 }
 
 void TGenericSetup::WriteString(const std::string& Key, const std::string& Value) {
@@ -175,9 +171,11 @@ void TGenericSetup::WriteString(const std::string& Key, const std::string& Value
 }
 
 void TGenericSetup::WriteInteger(const std::string& Key, std::int32_t Value) {
-  WriteString(Key, std::to_string(Value));
+  WriteKeyInteger(Lines, Key, Value, kSameName);
 }
 
-void TGenericSetup::WriteBool(const std::string& Key, bool Value) { WriteInteger(Key, Value ? 1 : 0); }
+void TGenericSetup::WriteBool(const std::string& Key, bool Value) {
+  WriteKeyBool(Lines, Key, Value, kSameName);
+}
 
 }  // namespace px2d
