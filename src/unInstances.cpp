@@ -9,6 +9,10 @@ namespace px2d {
 
 namespace {
 
+// Objects of the user's own session: a copy in another session (another user logged on at the
+// same time, a terminal session) neither sees nor touches them.
+constexpr wchar_t kSessionNamespace[] = L"Local\\";
+
 struct TGuardState {
   std::wstring InstanceName;
   TUniqueHandle Mapping;
@@ -26,16 +30,12 @@ TMappedView MapRecord(HANDLE mapping) {
   return view;
 }
 
-// Copies started at the same instant take turns at the record under a mutex named after the
-// instance name; it must not bear that name itself, which belongs to the record.
+// Copies started at the same instant take turns at the record under a mutex of their own.
 class TGuardLock {
  public:
   explicit TGuardLock(const std::wstring& instanceName) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (wchar_t c : instanceName) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
-    const std::wstring name =
-        AnsiToWide(Format("SetupPanoplex2D.Guard.%016llx", static_cast<unsigned long long>(hash)));
-    FMutex = TUniqueHandle(CreateMutexW(nullptr, FALSE, name.c_str()));
+    TUserOnlySecurity security(MUTEX_ALL_ACCESS);
+    FMutex = TUniqueHandle(CreateMutexW(security.Attributes(), FALSE, LockNameOf(instanceName).c_str()));
     // Without the mutex the guard still works, only without protection against a start storm.
     if (FMutex) {
       const DWORD wait = WaitForSingleObject(FMutex.Get(), 10000);
@@ -47,6 +47,13 @@ class TGuardLock {
   }
   TGuardLock(const TGuardLock&) = delete;
   TGuardLock& operator=(const TGuardLock&) = delete;
+
+  static std::wstring LockNameOf(const std::wstring& instanceName) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t c : instanceName) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    return kSessionNamespace +
+           AnsiToWide(Format("SetupPanoplex2D.Guard.%016llx", static_cast<unsigned long long>(hash)));
+  }
 
  private:
   TUniqueHandle FMutex;
@@ -66,6 +73,20 @@ std::wstring ModulePath() {
 
 }  // namespace
 
+TUserOnlySecurity::TUserOnlySecurity(DWORD Access) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+  const TUniqueHandle ownedToken(token);
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenUser, FUser, sizeof FUser, &size)) return;
+  auto* acl = reinterpret_cast<ACL*>(FAcl);
+  FMade = InitializeAcl(acl, sizeof FAcl, ACL_REVISION) &&
+          AddAccessAllowedAce(acl, ACL_REVISION, Access, reinterpret_cast<TOKEN_USER*>(FUser)->User.Sid) &&
+          InitializeSecurityDescriptor(&FDescriptor, SECURITY_DESCRIPTOR_REVISION) &&
+          SetSecurityDescriptorDacl(&FDescriptor, TRUE, acl, FALSE);
+  FAttributes = {sizeof FAttributes, &FDescriptor, FALSE};
+}
+
 std::wstring InstanceNameOf(const std::wstring& modulePath) {
   std::wstring name;
   name.reserve(modulePath.size());
@@ -74,14 +95,24 @@ std::wstring InstanceNameOf(const std::wstring& modulePath) {
   return name;
 }
 
+std::wstring RecordName(const std::wstring& modulePath) {
+  return kSessionNamespace + InstanceNameOf(modulePath);
+}
+
+std::wstring GuardLockName(const std::wstring& modulePath) {
+  return TGuardLock::LockNameOf(InstanceNameOf(modulePath));
+}
+
 bool CheckPreviousInstance(std::uint32_t ActivationHandle, std::int32_t MaxInstances) {
   Guard.InstanceName = InstanceNameOf(ModulePath());
   const TGuardLock lock(Guard.InstanceName);
 
+  TUserOnlySecurity security(SECTION_ALL_ACCESS);
   // The handle that comes back serves an existing record as well: opening the name once more could
   // fail when the copy that held it ends in between.
-  Guard.Mapping = TUniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                   sizeof(TInstanceRecord), Guard.InstanceName.c_str()));
+  Guard.Mapping = TUniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(),
+                                                   PAGE_READWRITE, 0, sizeof(TInstanceRecord),
+                                                   (kSessionNamespace + Guard.InstanceName).c_str()));
   if (!Guard.Mapping) RaiseLastOSError();
   const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
   Guard.Record = MapRecord(Guard.Mapping.Get());

@@ -279,8 +279,9 @@ void TBitmap::Draw(TCanvas& Canvas, const RECT& Rect) {
   if (!FSurface) return;
   const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
   if (FTransparent) {
-    TransparentBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(),
-                   TransparentColor());
+    // gdi32's own: msimg32's TransparentBlt would need a library of its own.
+    GdiTransparentBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(),
+                      TransparentColor());
   } else {
     StretchBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(), SRCCOPY);
   }

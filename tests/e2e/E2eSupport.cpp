@@ -1,6 +1,8 @@
 #include "E2eSupport.h"
 
+#include <aclapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <stdexcept>
 #include <utility>
@@ -39,12 +41,12 @@ void RemoveTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
-TProcess::TProcess(const std::wstring& path) {
+TProcess::TProcess(const std::wstring& path, const std::wstring& currentFolder) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   std::wstring commandLine = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &FInfo))
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &FInfo))
     throw std::runtime_error("cannot start the program: error " + std::to_string(GetLastError()));
 }
 
@@ -116,8 +118,46 @@ int CountProcessWindows(DWORD processId, const char* className) {
   return search.count;
 }
 
+std::vector<TAccessEntry> AccessControlEntries(HANDLE object) {
+  std::vector<TAccessEntry> entries;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                      &descriptor) != ERROR_SUCCESS)
+    return entries;
+  HANDLE token = nullptr;
+  alignas(8) BYTE user[256] = {};
+  DWORD size = 0;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    const TUniqueHandle owned(token);
+    GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  }
+  const PSID self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) continue;
+    const auto* header = static_cast<const ACE_HEADER*>(ace);
+    // The allowed and denied entries keep their SID at the same place.
+    const PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    entries.push_back({header->AceType == ACCESS_ALLOWED_ACE_TYPE, self && EqualSid(sid, self) != FALSE});
+  }
+  LocalFree(descriptor);
+  return entries;
+}
+
+std::vector<std::wstring> ProcessModules(DWORD processId) {
+  std::vector<std::wstring> modules;
+  const TUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  if (!snapshot) return modules;
+  MODULEENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more; more = Module32NextW(snapshot.Get(), &entry))
+    modules.push_back(entry.szExePath);
+  return modules;
+}
+
 std::optional<TInstanceRecord> ReadRecord(const std::wstring& path) {
-  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, InstanceNameOf(path).c_str());
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, RecordName(path).c_str());
   if (!mapping) return std::nullopt;
   std::optional<TInstanceRecord> record;
   if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(TInstanceRecord))) {
@@ -129,32 +169,12 @@ std::optional<TInstanceRecord> ReadRecord(const std::wstring& path) {
 }
 
 TUserOnlyRecord::TUserOnlyRecord(const std::wstring& path, DWORD access) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
-  alignas(8) BYTE user[256] = {};
-  DWORD size = 0;
-  const bool known = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
-  CloseHandle(token);
-  if (!known) return;
-  PSID sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
-  alignas(8) BYTE acl[256] = {};
-  SECURITY_DESCRIPTOR descriptor{};
-  if (!InitializeAcl(reinterpret_cast<ACL*>(acl), sizeof acl, ACL_REVISION) ||
-      !AddAccessAllowedAce(reinterpret_cast<ACL*>(acl), ACL_REVISION, access, sid) ||
-      !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(acl), FALSE))
-    return;
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-  FMapping = CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0, sizeof(TInstanceRecord),
-                                InstanceNameOf(path).c_str());
+  TUserOnlySecurity security(access);
+  FMapping = TUniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(), PAGE_READWRITE, 0,
+                                              sizeof(TInstanceRecord), RecordName(path).c_str()));
   if (FMapping)
-    FRecord = static_cast<TInstanceRecord*>(
-        MapViewOfFile(FMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TInstanceRecord)));
-}
-
-TUserOnlyRecord::~TUserOnlyRecord() {
-  if (FRecord) UnmapViewOfFile(const_cast<TInstanceRecord*>(FRecord));
-  if (FMapping) CloseHandle(FMapping);
+    FView = TMappedView(
+        MapViewOfFile(FMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TInstanceRecord)));
 }
 
 }  // namespace px2d::e2e

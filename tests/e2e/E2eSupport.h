@@ -5,7 +5,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "framework/Handles.h"
 #include "unInstances.h"
 
 namespace px2d::e2e {
@@ -17,7 +19,8 @@ void RemoveTree(const std::string& path);
 
 class TProcess {
  public:
-  explicit TProcess(const std::wstring& path);
+  // Starts the program at `path`, in `currentFolder` when one is given.
+  explicit TProcess(const std::wstring& path, const std::wstring& currentFolder = {});
   ~TProcess();
   TProcess(TProcess&& other) noexcept;
   TProcess(const TProcess&) = delete;
@@ -36,6 +39,17 @@ class TProcess {
 HWND FindProcessWindow(DWORD processId, const char* className, const char* caption, DWORD timeoutMs);
 int CountProcessWindows(DWORD processId, const char* className);
 
+// The entries of an object's DACL: whether each allows or denies, and whether it names this
+// process's user.
+struct TAccessEntry {
+  bool Allowed;
+  bool ForThisUser;
+};
+std::vector<TAccessEntry> AccessControlEntries(HANDLE object);
+
+// The full paths of the modules loaded in the process.
+std::vector<std::wstring> ProcessModules(DWORD processId);
+
 // The record of the program at `path`, read through a fresh view; nothing when it does not exist.
 std::optional<TInstanceRecord> ReadRecord(const std::wstring& path);
 
@@ -44,14 +58,11 @@ std::optional<TInstanceRecord> ReadRecord(const std::wstring& path);
 class TUserOnlyRecord {
  public:
   TUserOnlyRecord(const std::wstring& path, DWORD access);
-  ~TUserOnlyRecord();
-  TUserOnlyRecord(const TUserOnlyRecord&) = delete;
-  TUserOnlyRecord& operator=(const TUserOnlyRecord&) = delete;
-  volatile TInstanceRecord* Record() const { return FRecord; }
+  volatile TInstanceRecord* Record() const { return static_cast<volatile TInstanceRecord*>(FView.Get()); }
 
  private:
-  HANDLE FMapping = nullptr;
-  volatile TInstanceRecord* FRecord = nullptr;
+  TUniqueHandle FMapping;
+  TMappedView FView;
 };
 
 }  // namespace px2d::e2e

@@ -32,7 +32,7 @@ TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {
   EXPECT_EQ(client.bottom, 556);
 
   // Hold the record open, as another copy would, to read the count after the program ends.
-  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, InstanceNameOf(ProgramPath()).c_str());
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, RecordName(ProgramPath()).c_str());
   ASSERT_TRUE(mapping);
   auto* record = static_cast<const TInstanceRecord*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 8));
   ASSERT_TRUE(record);
@@ -99,7 +99,7 @@ TEST_F(Guard, CopyThatCannotReopenTheRecordUsesTheHandleItHas) {
   TUserOnlyRecord held(ProgramPath(),
                        STANDARD_RIGHTS_REQUIRED | SECTION_QUERY | SECTION_MAP_READ | SECTION_MAP_WRITE);
   ASSERT_TRUE(held.Record());
-  ASSERT_FALSE(OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, InstanceNameOf(ProgramPath()).c_str()));
+  ASSERT_FALSE(OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, RecordName(ProgramPath()).c_str()));
 
   TProcess copy(ProgramPath());
   HWND window = FindProcessWindow(copy.Id(), "TForm1", kCaption, kWindowWait);
@@ -109,6 +109,25 @@ TEST_F(Guard, CopyThatCannotReopenTheRecordUsesTheHandleItHas) {
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(copy.WaitExit(10000), 0u);
   EXPECT_EQ(held.Record()->Count, 0);
+}
+
+// The record and the lock live in the session's own namespace, and only this user may open the
+// record. (The lock exists only while a copy takes its turn, too briefly to be looked at here.)
+TEST_F(Guard, RecordAndLockAreTheUsersAlone) {
+  EXPECT_EQ(RecordName(ProgramPath()).rfind(L"Local\\", 0), 0u);
+  EXPECT_EQ(GuardLockName(ProgramPath()).rfind(L"Local\\", 0), 0u);
+  EXPECT_NE(GuardLockName(ProgramPath()), RecordName(ProgramPath()));
+  TProcess first(ProgramPath());
+  HWND window = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  const TUniqueHandle record(OpenFileMappingW(READ_CONTROL, FALSE, RecordName(ProgramPath()).c_str()));
+  ASSERT_TRUE(record);
+  const auto entries = AccessControlEntries(record.Get());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_TRUE(entries[0].Allowed);
+  EXPECT_TRUE(entries[0].ForThisUser);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitExit(10000), 0u);
 }
 
 TEST_F(Guard, KilledCopyLeavesNothingBehind) {
@@ -162,7 +181,7 @@ TEST_F(Guard, CopiesInDifferentFoldersRunSideBySide) {
 }
 
 TEST_F(Guard, NameTakenByAnotherKindOfObjectIsAnApplicationError) {
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, InstanceNameOf(ProgramPath()).c_str());
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, RecordName(ProgramPath()).c_str());
   ASSERT_TRUE(event);
   TProcess copy(ProgramPath());
   HWND box = FindProcessWindow(copy.Id(), "#32770", "Application Error", kWindowWait);
