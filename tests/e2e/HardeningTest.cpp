@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstddef>
 #include <cstring>
 #include <cwctype>
 #include <filesystem>
