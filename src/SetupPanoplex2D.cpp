@@ -9,7 +9,28 @@
 
 using namespace px2d;
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32  // older SDKs declare it for Windows 8 and later only
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+namespace {
+
+// From here on a library loaded by name comes from the system folder only, never from the
+// program's folder or the current one: gdiplus, comctl32 and msimg32 are loaded on their first
+// use. Windows 7 has the call only with its update KB2533623; without it the search stays as it was.
+void LoadLibrariesFromTheSystemFolderOnly() {
+  using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+  const FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+  if (proc)
+    reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void (*)()>(proc))(
+        LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything loads a library: the drawing units' sessions below load gdiplus.
+  LoadLibrariesFromTheSystemFolderOnly();
   // Each drawing unit of the custom controls starts GDI+ for its own use before anything else
   // runs, and shuts it down only after the last window has gone.
   TGDIPUtilSession glassGdiplus;
@@ -18,8 +39,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   try {
     // The units first: the key caps come from the string table before anything names a key.
     InitializeHotKeys();
-    // The module handle stands in until the options window exists and takes its place.
-    if (!CheckPreviousInstance(static_cast<std::uint32_t>(HandleToLong(hInstance)), 1)) {
+    // No window exists yet: the record names none (0) until the options window takes its place.
+    if (!CheckPreviousInstance(0, 1)) {
       Application.Initialize();
       Application.MainFormOnTaskbar = true;
       Application.Title = "Panoplex 2D Options";

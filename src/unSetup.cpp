@@ -1,9 +1,12 @@
 #include "unSetup.h"
 
-#include <shlobj.h>
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <algorithm>
+#include <memory>
 
 #include "framework/Handles.h"
 
@@ -15,55 +18,79 @@ const NameEquals kSameName = [](std::string_view name, std::string_view key) {
   return AnsiSameText(name, key);
 };
 
-std::string ParentFolder(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\:");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+std::wstring ParentFolder(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\:");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-std::string WithoutTrailingBackslash(std::string path) {
-  while (!path.empty() && path.back() == '\\') path.pop_back();
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
 }
 
-bool FolderExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+bool FolderExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Makes each missing folder of the chain from the top down; failures show up at the next save.
-void ForceFolders(const std::string& path) {
-  const std::string folder = WithoutTrailingBackslash(path);
+void ForceFolders(const std::wstring& path) {
+  const std::wstring folder = WithoutTrailingBackslash(path);
   if (folder.size() < 3 || FolderExists(folder)) return;
-  const std::string parent = ParentFolder(folder);
+  const std::wstring parent = ParentFolder(folder);
   if (WithoutTrailingBackslash(parent) == folder) return;
   ForceFolders(parent);
-  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryW(folder.c_str(), nullptr);
 }
 
-[[noreturn]] void RaiseCreateError(const std::string& path, DWORD code) {
-  throw EFCreateError(Format("Cannot create file \"%s\". %s", path.c_str(), SysErrorMessage(code).c_str()));
+struct TTaskMemFree {
+  void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+};
+
+// The user's roaming application-data folder, made with the system's protection if it is missing.
+// Without one the store fails rather than write to the root of the current drive.
+std::wstring RoamingFolder() {
+  wchar_t* found = nullptr;
+  const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &found);
+  const std::unique_ptr<wchar_t, TTaskMemFree> owned(found);
+  if (SUCCEEDED(result) && found && *found) return found;
+  const unsigned long code = FAILED(result) && HRESULT_FACILITY(result) == FACILITY_WIN32
+                                 ? HRESULT_CODE(result)
+                             : FAILED(result) ? result
+                                              : ERROR_PATH_NOT_FOUND;
+  throw EOSError(
+      code, Format("Cannot find the roaming application-data folder. %s", SysErrorMessage(code).c_str()));
 }
 
-[[noreturn]] void RaiseOpenError(const std::string& path, DWORD code) {
-  throw EFOpenError(Format("Cannot open file \"%s\". %s", path.c_str(), SysErrorMessage(code).c_str()));
+// <roaming application data>\Brightfallow\<AppName>\<AppName>.conf, for the wide file functions:
+// the folder may be named with characters that the ANSI code page lacks.
+std::wstring SettingsPath(const std::string& appName) {
+  const std::wstring name = AnsiToWide(appName);
+  const std::wstring folder = RoamingFolder() + L"\\Brightfallow\\" + name;
+  ForceFolders(folder);
+  return folder + L"\\" + name + L".conf";
+}
+
+[[noreturn]] void RaiseCreateError(const std::wstring& path, DWORD code) {
+  throw EFCreateError(
+      Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), SysErrorMessage(code).c_str()));
+}
+
+[[noreturn]] void RaiseOpenError(const std::wstring& path, DWORD code) {
+  throw EFOpenError(
+      Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), SysErrorMessage(code).c_str()));
 }
 
 }  // namespace
 
-std::string TGenericSetup::ConfigFileName() const {
-  char buffer[MAX_PATH + 1] = {};
-  if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE)) buffer[0] = '\0';
-  const std::string folder = std::string(buffer) + "\\Brightfallow\\" + AppName;
-  ForceFolders(folder);
-  return folder + "\\" + AppName + ".conf";
-}
+std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(SettingsPath(AppName)); }
 
 void TGenericSetup::LoadSettings() {
-  const std::string path = ConfigFileName();
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring path = SettingsPath(AppName);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
 
-  TUniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  TUniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) RaiseOpenError(path, GetLastError());
   LARGE_INTEGER size{};
@@ -83,26 +110,26 @@ void TGenericSetup::LoadSettings() {
 }
 
 void TGenericSetup::SaveSettings() {
-  const std::string path = ConfigFileName();
+  const std::wstring path = SettingsPath(AppName);
   const std::string text = JoinLines(Lines);
 
   // The file is replaced only where an exclusive create of it would succeed: not when it is
   // read-only, hidden or a system file, and not while any other program holds it open.
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (attributes &
         (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
       RaiseCreateError(path, ERROR_ACCESS_DENIED);
-    TUniqueHandle probe(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    TUniqueHandle probe(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe) RaiseCreateError(path, GetLastError());
   }
 
   // The new text goes to a file of its own beside the settings file, which it then replaces
   // in one step: a failure at any point leaves the settings file as it was.
-  const std::string temporary = path + Format(".%lu.tmp", GetCurrentProcessId());
+  const std::wstring temporary = path + AnsiToWide(Format(".%lu.tmp", GetCurrentProcessId()));
   {
-    TUniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    TUniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) RaiseCreateError(path, GetLastError());
     DWORD written = 0;
@@ -110,37 +137,33 @@ void TGenericSetup::SaveSettings() {
                     written == text.size() && FlushFileBuffers(file.Get());
     if (!ok) {
       file.Reset();
-      DeleteFileA(temporary.c_str());
+      DeleteFileW(temporary.c_str());
       throw EWriteError("Stream write error");
     }
   }
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return;
     error = GetLastError();
     // A reader that opened the file a moment ago (the switcher reloading) holds it only briefly.
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
     Sleep(20);
   }
-  DeleteFileA(temporary.c_str());
+  DeleteFileW(temporary.c_str());
   RaiseCreateError(path, error);
 }
 
 std::string TGenericSetup::ReadString(const std::string& Key, const std::string& Default) const {
-  const int index = FindKeyLine(Lines, Key, kSameName);
-  if (index < 0) return Default;
-  std::string value = ValueOfLine(Lines[static_cast<std::size_t>(index)], Key);
-  return value.empty() ? Default : value;
+  return ReadKeyText(Lines, Key, Default, kSameName);
 }
 
 std::int32_t TGenericSetup::ReadInteger(const std::string& Key, std::int32_t Default) const {
-  std::int32_t value = 0;
-  return ParseInteger(ReadString(Key, std::to_string(Default)), value) ? value : Default;
+  return ReadKeyInteger(Lines, Key, Default, kSameName);
 }
 
 bool TGenericSetup::ReadBool(const std::string& Key, bool Default) const {
-  return IntegerToBool(ReadInteger(Key, Default ? 1 : 0));
+  return ReadKeyBool(Lines, Key, Default, kSameName);
 }
 
 void TGenericSetup::WriteString(const std::string& Key, const std::string& Value) {
@@ -148,9 +171,11 @@ void TGenericSetup::WriteString(const std::string& Key, const std::string& Value
 }
 
 void TGenericSetup::WriteInteger(const std::string& Key, std::int32_t Value) {
-  WriteString(Key, std::to_string(Value));
+  WriteKeyInteger(Lines, Key, Value, kSameName);
 }
 
-void TGenericSetup::WriteBool(const std::string& Key, bool Value) { WriteInteger(Key, Value ? 1 : 0); }
+void TGenericSetup::WriteBool(const std::string& Key, bool Value) {
+  WriteKeyBool(Lines, Key, Value, kSameName);
+}
 
 }  // namespace px2d

@@ -29,6 +29,8 @@ class TGenericSetup : public TObject {
   std::string AppName = "Unknown";
 
   // <roaming application data>\Brightfallow\<AppName>\<AppName>.conf; makes the folders on the way.
+  // In ANSI text, for messages: the file functions take the path in UTF-16, as the folder may be
+  // named with characters that the code page lacks. Raises when there is no roaming folder.
   std::string ConfigFileName() const;
   void LoadSettings();
   void SaveSettings();

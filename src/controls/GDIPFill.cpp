@@ -156,10 +156,11 @@ void DrawFaceInto(TDibSurface& Picture, const TSmoothFace& Face) {
   DrawSmoothFace(g, Face);
 }
 
+// gdi32's own blend: msimg32's would be a library of its own to load.
 void DrawWithAlpha(HDC Dest, const TDibSurface& Picture, int X, int Y) {
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(Dest, X, Y, Picture.Width(), Picture.Height(), Picture.DC(), 0, 0, Picture.Width(),
-             Picture.Height(), blend);
+  GdiAlphaBlend(Dest, X, Y, Picture.Width(), Picture.Height(), Picture.DC(), 0, 0, Picture.Width(),
+                Picture.Height(), blend);
 }
 
 }  // namespace px2d

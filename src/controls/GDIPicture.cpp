@@ -173,9 +173,15 @@ void TGDIPPicture::Draw(TCanvas& Canvas, const RECT& Rect) {
   if (!decoded.Image()) return;
   if (decoded.Format() == TImageFormat::BMP) {
     // A bitmap has no alpha of its own: the colour of its bottom-left pixel is left out instead.
+    // One that cannot be loaded draws nothing: an error raised from a paint would come back with
+    // every repaint.
     TBitmap bitmap;
     TMemoryStream bytes(FData);
-    bitmap.LoadFromStream(&bytes);
+    try {
+      bitmap.LoadFromStream(&bytes);
+    } catch (const Exception&) {
+      return;
+    }
     bitmap.SetTransparent(true);
     Canvas.Draw(Rect.left, Rect.top, bitmap);
     return;

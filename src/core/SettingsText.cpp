@@ -115,4 +115,31 @@ void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view valu
     lines.push_back(std::move(line));
 }
 
+std::string ReadKeyText(const TextLines& lines, std::string_view key, std::string_view defaultText,
+                        const NameEquals& equals) {
+  const int index = FindKeyLine(lines, key, equals);
+  if (index < 0) return std::string(defaultText);
+  std::string value = ValueOfLine(lines[static_cast<std::size_t>(index)], key);
+  return value.empty() ? std::string(defaultText) : value;
+}
+
+std::int32_t ReadKeyInteger(const TextLines& lines, std::string_view key, std::int32_t defaultValue,
+                            const NameEquals& equals) {
+  std::int32_t value = 0;
+  return ParseInteger(ReadKeyText(lines, key, std::to_string(defaultValue), equals), value) ? value
+                                                                                            : defaultValue;
+}
+
+bool ReadKeyBool(const TextLines& lines, std::string_view key, bool defaultValue, const NameEquals& equals) {
+  return IntegerToBool(ReadKeyInteger(lines, key, defaultValue ? 1 : 0, equals));
+}
+
+void WriteKeyInteger(TextLines& lines, std::string_view key, std::int32_t value, const NameEquals& equals) {
+  WriteKeyValue(lines, key, std::to_string(value), equals);
+}
+
+void WriteKeyBool(TextLines& lines, std::string_view key, bool value, const NameEquals& equals) {
+  WriteKeyInteger(lines, key, value ? 1 : 0, equals);
+}
+
 }  // namespace px2d

@@ -40,4 +40,18 @@ std::string ValueOfLine(std::string_view line, std::string_view key);
 // key=value, or appends key=value when the key has no line.
 void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value, const NameEquals& equals);
 
+// The store's typed reads. Text: the value of the key's line, or the default when the key has no
+// line or an empty value. Integer: that text parsed, or the default when it does not parse.
+// Boolean: the integer (default 1 or 0) with its lowest 8 bits not all zero.
+std::string ReadKeyText(const TextLines& lines, std::string_view key, std::string_view defaultText,
+                        const NameEquals& equals);
+std::int32_t ReadKeyInteger(const TextLines& lines, std::string_view key, std::int32_t defaultValue,
+                            const NameEquals& equals);
+bool ReadKeyBool(const TextLines& lines, std::string_view key, bool defaultValue, const NameEquals& equals);
+
+// The store's typed writes: an integer as its decimal text ("-" for a negative one, no leading
+// zeros), a boolean as 1 or 0.
+void WriteKeyInteger(TextLines& lines, std::string_view key, std::int32_t value, const NameEquals& equals);
+void WriteKeyBool(TextLines& lines, std::string_view key, bool value, const NameEquals& equals);
+
 }  // namespace px2d

@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <vector>
 
 #include "SysUtils.h"
+#include "core/BmpLayout.h"
 
 namespace px2d {
 
@@ -250,20 +252,19 @@ void TBitmap::LoadFromStream(TStream* Stream) {
   TMemoryStream bytes;
   bytes.LoadFromStream(*Stream);
   const auto& b = bytes.Bytes();
-  BITMAPFILEHEADER file{};
-  if (b.size() < sizeof(file) + sizeof(BITMAPINFOHEADER)) throw Exception("Bitmap image is not valid");
-  std::memcpy(&file, b.data(), sizeof(file));
-  if (file.bfType != 0x4D42 || file.bfOffBits >= b.size()) throw Exception("Bitmap image is not valid");
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(b.data() + sizeof(file));
-  BITMAPINFOHEADER header{};
-  std::memcpy(&header, info, sizeof(header));
-  const int width = header.biWidth;
-  const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  if (width <= 0 || height <= 0 || width > 0x4000 || height > 0x4000)
-    throw Exception("Bitmap image is not valid");
-  auto surface = std::make_unique<TDibSurface>(width, height);
-  const int rows = SetDIBitsToDevice(surface->DC(), 0, 0, width, height, 0, 0, 0, height,
-                                     b.data() + file.bfOffBits, info, DIB_RGB_COLORS);
+  // Nothing of the file reaches GDI before every field has been checked against its bytes.
+  const std::optional<TBmpLayout> layout = BmpLayoutOf(b);
+  if (!layout) throw Exception("Bitmap image is not valid");
+  // GDI reads the headers as 32-bit words: they go to it from an aligned copy, and the pixels and
+  // any colour profile with them, at the offsets the header gives.
+  std::vector<std::uint32_t> info((b.size() - layout->InfoOffset + 3) / 4);
+  std::memcpy(info.data(), b.data() + layout->InfoOffset, b.size() - layout->InfoOffset);
+  const auto* header = reinterpret_cast<const BITMAPINFO*>(info.data());
+  const auto* bits =
+      reinterpret_cast<const std::uint8_t*>(info.data()) + (layout->BitsOffset - layout->InfoOffset);
+  auto surface = std::make_unique<TDibSurface>(layout->Width, layout->Height);
+  const int rows = SetDIBitsToDevice(surface->DC(), 0, 0, layout->Width, layout->Height, 0, 0, 0,
+                                     layout->Height, bits, header, DIB_RGB_COLORS);
   if (rows <= 0) throw Exception("Bitmap image is not valid");
   FSurface = std::move(surface);
   Changed();
@@ -306,8 +307,9 @@ void TBitmap::Draw(TCanvas& Canvas, const RECT& Rect) {
   if (!FSurface) return;
   const int w = Rect.right - Rect.left, h = Rect.bottom - Rect.top;
   if (FTransparent) {
-    TransparentBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(),
-                   TransparentColor());
+    // gdi32's own: msimg32's TransparentBlt would need a library of its own.
+    GdiTransparentBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(),
+                      TransparentColor());
   } else {
     StretchBlt(Canvas.Handle(), Rect.left, Rect.top, w, h, FSurface->DC(), 0, 0, Width(), Height(), SRCCOPY);
   }

@@ -42,4 +42,10 @@ namespace px2d {
 // Equal ignoring letter case under the user's locale (CompareStringA, NORM_IGNORECASE).
 bool AnsiSameText(std::string_view a, std::string_view b);
 
+// Text in the ANSI code page as UTF-16, for the wide system functions.
+std::wstring AnsiToWide(std::string_view text);
+// UTF-16 text in the ANSI code page, for messages; a character that the code page lacks shows as
+// "?" rather than as a look-alike.
+std::string WideToAnsi(std::wstring_view text);
+
 }  // namespace px2d

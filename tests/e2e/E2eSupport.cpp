@@ -1,6 +1,10 @@
 #include "E2eSupport.h"
 
+#include "framework/SysUtils.h"
+
+#include <aclapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <sstream>
@@ -9,11 +13,11 @@
 
 namespace px2d::e2e {
 
-std::string ProgramPath() {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string path = self;
-  return path.substr(0, path.find_last_of('\\') + 1) + PX2D_EXE_NAME;
+std::wstring ProgramPath() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring path = self;
+  return path.substr(0, path.find_last_of(L'\\') + 1) + PX2D_EXE_NAME;
 }
 
 std::string AppDataFolder() {
@@ -41,13 +45,14 @@ void RemoveTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
-TProcess::TProcess(const std::string& path, const std::string& arguments) {
-  STARTUPINFOA startup{};
+TProcess::TProcess(const std::wstring& path, const std::wstring& currentFolder,
+                   const std::wstring& arguments) {
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  std::string commandLine = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
-  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &FInfo))
-    throw std::runtime_error("cannot start " + path);
+  std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &FInfo))
+    throw std::runtime_error("cannot start the program: error " + std::to_string(GetLastError()));
 }
 
 TProcess::TProcess(TProcess&& other) noexcept : FInfo(std::exchange(other.FInfo, PROCESS_INFORMATION{})) {}
@@ -118,8 +123,46 @@ int CountProcessWindows(DWORD processId, const char* className) {
   return search.count;
 }
 
-std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, InstanceNameOf(path).c_str());
+std::vector<TAccessEntry> AccessControlEntries(HANDLE object) {
+  std::vector<TAccessEntry> entries;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                      &descriptor) != ERROR_SUCCESS)
+    return entries;
+  HANDLE token = nullptr;
+  alignas(8) BYTE user[256] = {};
+  DWORD size = 0;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    const TUniqueHandle owned(token);
+    GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  }
+  const PSID self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) continue;
+    const auto* header = static_cast<const ACE_HEADER*>(ace);
+    // The allowed and denied entries keep their SID at the same place.
+    const PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    entries.push_back({header->AceType == ACCESS_ALLOWED_ACE_TYPE, self && EqualSid(sid, self) != FALSE});
+  }
+  LocalFree(descriptor);
+  return entries;
+}
+
+std::vector<std::wstring> ProcessModules(DWORD processId) {
+  std::vector<std::wstring> modules;
+  const TUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  if (!snapshot) return modules;
+  MODULEENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32FirstW(snapshot.Get(), &entry); more; more = Module32NextW(snapshot.Get(), &entry))
+    modules.push_back(entry.szExePath);
+  return modules;
+}
+
+std::optional<TInstanceRecord> ReadRecord(const std::wstring& path) {
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, RecordName(path).c_str());
   if (!mapping) return std::nullopt;
   std::optional<TInstanceRecord> record;
   if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(TInstanceRecord))) {
@@ -128,6 +171,15 @@ std::optional<TInstanceRecord> ReadRecord(const std::string& path) {
   }
   CloseHandle(mapping);
   return record;
+}
+
+TUserOnlyRecord::TUserOnlyRecord(const std::wstring& path, DWORD access) {
+  TUserOnlySecurity security(access);
+  FMapping = TUniqueHandle(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(), PAGE_READWRITE, 0,
+                                              sizeof(TInstanceRecord), RecordName(path).c_str()));
+  if (FMapping)
+    FView = TMappedView(
+        MapViewOfFile(FMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TInstanceRecord)));
 }
 
 std::string SettingsPath() { return AppDataFolder() + "\\Brightfallow\\Panoplex2D\\Panoplex2D.conf"; }
@@ -237,10 +289,10 @@ TSwitcherStandIn::TSwitcherStandIn() {
   GetTempPathA(MAX_PATH, folder);
   FLog = std::string(folder) + "px2d-switcher-stand-in.log";
   DeleteFileA(FLog.c_str());
-  std::string self(MAX_PATH, '\0');
-  self.resize(GetModuleFileNameA(nullptr, self.data(), MAX_PATH));
-  const std::string exe = self.substr(0, self.find_last_of('\\') + 1) + "SwitcherStandIn.exe";
-  FProcess.emplace(exe, "\"" + FLog + "\" \"" + SettingsPath() + "\"");
+  const std::wstring program = ProgramPath();
+  const std::wstring exe = program.substr(0, program.find_last_of(L'\\') + 1) + L"SwitcherStandIn.exe";
+  FProcess.emplace(exe, std::wstring(),
+                   L"\"" + AnsiToWide(FLog) + L"\" \"" + AnsiToWide(SettingsPath()) + L"\"");
   for (int i = 0; i < 500 && !FWindow; ++i) {
     FWindow = FindWindowA("PanoplexSwitcherStandIn", nullptr);
     if (!FWindow) Sleep(10);

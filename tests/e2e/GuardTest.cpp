@@ -32,7 +32,7 @@ TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {
   EXPECT_EQ(client.bottom, 556);
 
   // Hold the record open, as another copy would, to read the count after the program ends.
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, InstanceNameOf(ProgramPath()).c_str());
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, RecordName(ProgramPath()).c_str());
   ASSERT_TRUE(mapping);
   auto* record = static_cast<const TInstanceRecord*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 8));
   ASSERT_TRUE(record);
@@ -45,6 +45,28 @@ TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {
   UnmapViewOfFile(record);
   CloseHandle(mapping);
   EXPECT_FALSE(ReadRecord(ProgramPath()));
+}
+
+// Until the options window exists the record names no window: a copy refused in that moment
+// must not take anything else the record might hold for a window.
+TEST_F(Guard, RecordNamesNoWindowUntilTheWindowExists) {
+  TProcess first(ProgramPath());
+  std::vector<std::int32_t> seen;
+  HWND window = nullptr;
+  for (const DWORD start = GetTickCount(); !window && GetTickCount() - start < kWindowWait;) {
+    const auto record = ReadRecord(ProgramPath());
+    if (!record) continue;
+    if (seen.empty() || seen.back() != record->Handle) seen.push_back(record->Handle);
+    DWORD owner = 0;
+    const HWND named = static_cast<HWND>(LongToHandle(record->Handle));
+    if (record->Handle != 0 && GetWindowThreadProcessId(named, &owner) && owner == first.Id()) window = named;
+  }
+  ASSERT_TRUE(window);
+  for (const std::int32_t handle : seen) EXPECT_TRUE(handle == 0 || handle == HandleToLong(window)) << handle;
+  EXPECT_EQ(FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait), window);
+  EXPECT_EQ(ReadRecord(ProgramPath())->Count, 1);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitExit(10000), 0u);
 }
 
 TEST_F(Guard, SecondStartIsRefusedAndBringsTheFirstForward) {
@@ -69,6 +91,45 @@ TEST_F(Guard, SecondStartIsRefusedAndBringsTheFirstForward) {
   EXPECT_EQ(first.WaitExit(10000), 0u);
 }
 
+// A copy that finds the record must go on with the handle it was given: the name may no longer
+// open by then (a copy that ends in between takes the record with it). A record that this user
+// may open for reading and writing, but not by name with full access, stands in for that moment,
+// left by a copy that has counted itself out and not yet closed it.
+TEST_F(Guard, CopyThatCannotReopenTheRecordUsesTheHandleItHas) {
+  TUserOnlyRecord held(ProgramPath(),
+                       STANDARD_RIGHTS_REQUIRED | SECTION_QUERY | SECTION_MAP_READ | SECTION_MAP_WRITE);
+  ASSERT_TRUE(held.Record());
+  ASSERT_FALSE(OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, RecordName(ProgramPath()).c_str()));
+
+  TProcess copy(ProgramPath());
+  HWND window = FindProcessWindow(copy.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(held.Record()->Count, 1);
+  EXPECT_EQ(held.Record()->Handle, HandleToLong(window));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(copy.WaitExit(10000), 0u);
+  EXPECT_EQ(held.Record()->Count, 0);
+}
+
+// The record and the lock live in the session's own namespace, and only this user may open the
+// record. (The lock exists only while a copy takes its turn, too briefly to be looked at here.)
+TEST_F(Guard, RecordAndLockAreTheUsersAlone) {
+  EXPECT_EQ(RecordName(ProgramPath()).rfind(L"Local\\", 0), 0u);
+  EXPECT_EQ(GuardLockName(ProgramPath()).rfind(L"Local\\", 0), 0u);
+  EXPECT_NE(GuardLockName(ProgramPath()), RecordName(ProgramPath()));
+  TProcess first(ProgramPath());
+  HWND window = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
+  ASSERT_TRUE(window);
+  const TUniqueHandle record(OpenFileMappingW(READ_CONTROL, FALSE, RecordName(ProgramPath()).c_str()));
+  ASSERT_TRUE(record);
+  const auto entries = AccessControlEntries(record.Get());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_TRUE(entries[0].Allowed);
+  EXPECT_TRUE(entries[0].ForThisUser);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.WaitExit(10000), 0u);
+}
+
 TEST_F(Guard, KilledCopyLeavesNothingBehind) {
   {
     TProcess first(ProgramPath());
@@ -84,34 +145,43 @@ TEST_F(Guard, KilledCopyLeavesNothingBehind) {
   EXPECT_EQ(again.WaitExit(10000), 0u);
 }
 
+// Each copy is known by its path as the system gives it, whatever characters name the folders:
+// folders whose names differ only in letters that no ANSI code page holds are still two copies.
 TEST_F(Guard, CopiesInDifferentFoldersRunSideBySide) {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  const std::string folder = std::string(temp) + "px2d guard copy";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  const std::string copy = folder + "\\" + PX2D_EXE_NAME;
-  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
-  {
-    TProcess first(ProgramPath());
-    TProcess other(copy);
-    HWND a = FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait);
-    HWND b = FindProcessWindow(other.Id(), "TForm1", kCaption, kWindowWait);
-    ASSERT_TRUE(a);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(ReadRecord(ProgramPath())->Count, 1);
-    EXPECT_EQ(ReadRecord(copy)->Count, 1);
-    EXPECT_EQ(ReadRecord(copy)->Handle, HandleToLong(b));
-    PostMessageA(a, WM_CLOSE, 0, 0);
-    PostMessageA(b, WM_CLOSE, 0, 0);
-    EXPECT_EQ(first.WaitExit(10000), 0u);
-    EXPECT_EQ(other.WaitExit(10000), 0u);
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folders[] = {std::wstring(temp) + L"px2d guard copy",
+                                  std::wstring(temp) + L"px2d guard \u0D9A",
+                                  std::wstring(temp) + L"px2d guard \u1200"};
+  std::vector<std::wstring> paths = {ProgramPath()};
+  for (const auto& folder : folders) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    paths.push_back(folder + L"\\" + PX2D_EXE_NAME);
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), paths.back().c_str(), FALSE));
   }
-  DeleteFileA(copy.c_str());
-  RemoveDirectoryA(folder.c_str());
+  {
+    std::vector<TProcess> copies;
+    for (const auto& path : paths) copies.emplace_back(path);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      SCOPED_TRACE(i);
+      HWND window = FindProcessWindow(copies[i].Id(), "TForm1", kCaption, kWindowWait);
+      ASSERT_TRUE(window);
+      const auto record = ReadRecord(paths[i]);
+      ASSERT_TRUE(record);
+      EXPECT_EQ(record->Count, 1);
+      EXPECT_EQ(record->Handle, HandleToLong(window));
+      PostMessageA(window, WM_CLOSE, 0, 0);
+      EXPECT_EQ(copies[i].WaitExit(10000), 0u);
+    }
+  }
+  for (std::size_t i = 0; i < std::size(folders); ++i) {
+    DeleteFileW(paths[i + 1].c_str());
+    RemoveDirectoryW(folders[i].c_str());
+  }
 }
 
 TEST_F(Guard, NameTakenByAnotherKindOfObjectIsAnApplicationError) {
-  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, InstanceNameOf(ProgramPath()).c_str());
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, RecordName(ProgramPath()).c_str());
   ASSERT_TRUE(event);
   TProcess copy(ProgramPath());
   HWND box = FindProcessWindow(copy.Id(), "#32770", "Application Error", kWindowWait);

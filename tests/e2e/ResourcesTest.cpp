@@ -14,8 +14,8 @@ namespace px2d::e2e {
 namespace {
 
 struct TModule {
-  explicit TModule(const std::string& path)
-      : Handle(LoadLibraryExA(path.c_str(), nullptr,
+  explicit TModule(const std::wstring& path)
+      : Handle(LoadLibraryExW(path.c_str(), nullptr,
                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
   ~TModule() {
     if (Handle) FreeLibrary(Handle);

@@ -4,7 +4,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "framework/Handles.h"
@@ -243,6 +245,124 @@ TEST_F(SetupStore, SaveIntoAFolderThatCannotBeMadeFails) {
   }
   EXPECT_EQ(ReadBytes(folder), "in the way");
   DeleteFileA(folder.c_str());
+}
+
+// The roaming folder of this test process alone: HKEY_CURRENT_USER is overridden for the process
+// with a key of its own, whose user shell folder "AppData" names `folder` (empty: no folder).
+// Wine 8 honours the override in SHGetKnownFolderPath, as Windows does, but only for a key that is
+// not volatile, and not in SHGetSpecialFolderPathA.
+class TRedirectedProfile {
+ public:
+  explicit TRedirectedProfile(const std::wstring& folder) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kOverride);  // left by a test run that was killed
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kOverride, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &FRoot,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    HKEY shell = nullptr;
+    if (RegCreateKeyExW(FRoot, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &shell, nullptr) != ERROR_SUCCESS)
+      return;
+    const LONG set =
+        RegSetValueExW(shell, L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(shell);
+    FActive = set == ERROR_SUCCESS && RegOverridePredefKey(HKEY_CURRENT_USER, FRoot) == ERROR_SUCCESS;
+  }
+  ~TRedirectedProfile() {
+    if (FActive) RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    if (FRoot) RegCloseKey(FRoot);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kOverride);
+  }
+  TRedirectedProfile(const TRedirectedProfile&) = delete;
+  TRedirectedProfile& operator=(const TRedirectedProfile&) = delete;
+  bool Active() const { return FActive; }
+
+ private:
+  static constexpr const wchar_t* kOverride = L"Software\\Px2DTestProfile";
+  HKEY FRoot = nullptr;
+  bool FActive = false;
+};
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  TUniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string bytes(4096, '\0');
+  DWORD read = 0;
+  if (!file || !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+    return "<unread>";
+  bytes.resize(read);
+  return bytes;
+}
+
+// A user whose profile folder is named with characters that no ANSI code page holds (Sinhala and
+// Ethiopic letters): the settings live there all the same, and messages show the path in ANSI text.
+TEST(SetupStoreProfile, FolderNamedOutsideTheCodePageHoldsTheSettings) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::filesystem::path roaming = std::filesystem::path(temp) / L"px2d-\u0D9A\u1200 roaming";
+  std::filesystem::remove_all(roaming);
+  std::filesystem::create_directories(roaming);
+  const std::filesystem::path folder = roaming / L"Brightfallow" / L"Px2DStoreTest";
+  const std::filesystem::path file = folder / L"Px2DStoreTest.conf";
+  {
+    TRedirectedProfile profile(roaming.wstring());
+    ASSERT_TRUE(profile.Active());
+    TGenericSetup store;
+    store.AppName = "Px2DStoreTest";
+    char tempAnsi[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, tempAnsi);
+    EXPECT_EQ(store.ConfigFileName(),
+              std::string(tempAnsi) + "px2d-?? roaming\\Brightfallow\\Px2DStoreTest\\Px2DStoreTest.conf");
+
+    store.Lines = {"area size=5", "unknown line"};
+    ASSERT_NO_THROW(store.SaveSettings());
+    EXPECT_EQ(ReadBytes(file), "area size=5\r\nunknown line\r\n");
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+    TGenericSetup again;
+    again.AppName = store.AppName;
+    ASSERT_NO_THROW(again.LoadSettings());
+    EXPECT_EQ(again.Lines, store.Lines);
+
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    try {
+      store.SaveSettings();
+      ADD_FAILURE() << "no error";
+    } catch (const EFCreateError& e) {
+      EXPECT_EQ(e.Message(), "Cannot create file \"" + store.ConfigFileName() + "\". " +
+                                 SysErrorMessage(ERROR_ACCESS_DENIED));
+    }
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  std::filesystem::remove_all(roaming);
+}
+
+// Without a roaming folder the store says so, and writes nothing to the root of the current drive.
+TEST(SetupStoreProfile, UnknownRoamingFolderIsAnError) {
+  const std::string onRoot = "\\Brightfallow\\Px2DStoreTest";
+  ASSERT_FALSE(Exists(onRoot));
+  {
+    TRedirectedProfile profile(L"");
+    ASSERT_TRUE(profile.Active());
+    TGenericSetup store;
+    store.AppName = "Px2DStoreTest";
+    store.Lines = {"a=1"};
+    const std::function<void()> operations[] = {[&] { store.ConfigFileName(); },
+                                                [&] { store.LoadSettings(); }, [&] { store.SaveSettings(); }};
+    for (const auto& operation : operations) {
+      try {
+        operation();
+        ADD_FAILURE() << "no error";
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message().rfind("Cannot find the roaming application-data folder. ", 0), 0u)
+            << e.Message();
+      }
+    }
+    EXPECT_EQ(store.Lines, TextLines{"a=1"});
+  }
+  EXPECT_FALSE(Exists(onRoot));
+  RemoveTree(onRoot);
+  RemoveDirectoryA("\\Brightfallow");
 }
 
 }  // namespace
