@@ -238,16 +238,12 @@ TCustomGlassButton::TCustomGlassButton(TComponent* AOwner) : TCustomControl(AOwn
   SetBounds(0, 0, 100, 32);
   SetParentFont(true);
   Font().SetName("Tahoma");
-  FLeavePoll.SetInterval(1);
-  FLeavePoll.SetEnabled(false);
-  FLeavePoll.OnTimer = [this](TObject*) { LeavePollTick(); };
   ShowHint = false;
 }
 
 TCustomGlassButton::~TCustomGlassButton() {
   FHintWindow.reset();
   FActionLink.reset();
-  FLeavePoll.SetEnabled(false);
 }
 
 // --- Properties ---
@@ -409,16 +405,15 @@ void TCustomGlassButton::MouseRelease(TMouseButton Button, TShiftState Shift, in
 
 void TCustomGlassButton::HoverEntered() {
   FHot = true;
-  FLeavePoll.SetEnabled(true);
-  // The pointer may be found over the button again (after a press, after the poll) without having
-  // left it: the events only ever alternate, enter, leave, enter.
+  // The pointer may be found over the button again (after a press) without having left it: the
+  // events only ever alternate, enter, leave, enter. The platform's leave notification ends the
+  // hover; nothing polls the pointer while it rests on the button.
   if (FEnterRaised) return;
   FEnterRaised = true;
   if (OnMouseEnter) OnMouseEnter(this);
 }
 
 void TCustomGlassButton::HoverLeft() {
-  FLeavePoll.SetEnabled(false);
   FHot = false;
   if (!FEnterRaised) return;
   FEnterRaised = false;
@@ -438,16 +433,6 @@ void TCustomGlassButton::CaptureLost() {
 void TCustomGlassButton::MouseEnter() { HoverEntered(); }
 
 void TCustomGlassButton::MouseLeave() { HoverLeft(); }
-
-void TCustomGlassButton::LeavePollTick() {
-  POINT p;
-  if (!HandleAllocated() || !GetCursorPos(&p)) return;
-  ScreenToClient(Handle(), &p);
-  if (PointInClient(p.x, p.y)) return;
-  FLeavePoll.SetEnabled(false);
-  FHot = false;
-  if (Enabled()) Invalidate();
-}
 
 void TCustomGlassButton::RecheckHover() {
   if (!Enabled() || !HandleAllocated()) return;
@@ -607,8 +592,57 @@ void TCustomGlassButton::Paint() {
       }
       BitBlt(dc, sx, sy, w, h, part.DC(), 0, 0, SRCCOPY);
     }
+    DrawGlassButton(Canvas());
+    return;
   }
+  DrawThroughFaceCache(dc);
+}
+
+namespace {
+// The pixels of a 32-bit device-independent bitmap of exactly this size selected into the device
+// context at its own origin, as the double-buffered paint draws into; null for anything else.
+std::uint32_t* SurfaceBits(HDC dc, int Width, int Height) {
+  DIBSECTION section{};
+  auto* bitmap = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
+  if (!bitmap || GetObjectA(bitmap, sizeof section, &section) != sizeof section) return nullptr;
+  POINT origin{};
+  GetViewportOrgEx(dc, &origin);
+  // Whichever way its rows run: the pixels are only compared and put back, never addressed.
+  if (section.dsBm.bmBitsPixel != 32 || section.dsBm.bmWidth != Width || section.dsBm.bmHeight != Height ||
+      origin.x != 0 || origin.y != 0 || !section.dsBm.bmBits)
+    return nullptr;
+  return static_cast<std::uint32_t*>(section.dsBm.bmBits);
+}
+}  // namespace
+
+void TCustomGlassButton::DrawThroughFaceCache(HDC dc) {
+  // What lies beneath and the button's own state decide the picture: while both stay as they were
+  // when it was last drawn, the same pixels are put back instead of drawing them again.
+  TFaceKey key{FState,  FDown,     FMouseDown,
+               FHot,    Enabled(), HandleAllocated() && GetFocus() == Handle(),
+               Width(), Height(),  FPictureDown.Data()};
+  std::uint32_t* bits = SurfaceBits(dc, Width(), Height());
+  if (!bits) {
+    DrawGlassButton(Canvas());
+    return;
+  }
+  GdiFlush();
+  const std::size_t count = static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height());
+  if (FFaceValid && key == FFaceKey && std::equal(bits, bits + count, FFaceUnder.begin(), FFaceUnder.end())) {
+    std::copy(FFaceDrawn.begin(), FFaceDrawn.end(), bits);
+    return;
+  }
+  FFaceUnder.assign(bits, bits + count);
   DrawGlassButton(Canvas());
+  GdiFlush();
+  FFaceDrawn.assign(bits, bits + count);
+  FFaceKey = std::move(key);
+  FFaceValid = true;
+}
+
+void TCustomGlassButton::Invalidate() {
+  FFaceValid = false;
+  TCustomControl::Invalidate();
 }
 
 void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {

@@ -167,6 +167,9 @@ class TCustomGlassButton : public TCustomControl {
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
 
+  // A change that the button makes itself also forgets the picture it last drew.
+  void Invalidate() override;
+
   // State seen by drawing and tests.
   TGlassVisualState VisualState() const { return FState; }
   bool Hot() const { return FHot; }
@@ -203,13 +206,21 @@ class TCustomGlassButton : public TCustomControl {
   void RecheckHover();
 
  private:
+  // What a drawn button looked like came from: its state, its size and its picture while down.
+  struct TFaceKey {
+    TGlassVisualState State = gvsUp;
+    bool Down = false, MouseDown = false, Hot = false, Enabled = true, Focused = false;
+    int Width = 0, Height = 0;
+    std::vector<std::uint8_t> PictureDown;
+    bool operator==(const TFaceKey&) const = default;
+  };
+  void DrawThroughFaceCache(HDC dc);
   template <class T>
   void SetAndRepaint(T& Field, T Value) {
     if (StoreIfChanged(Field, Value)) Invalidate();
   }
   void HoverEntered();
   void HoverLeft();
-  void LeavePollTick();
   void ShowShortCutHint(bool Show);
   bool PointInClient(int X, int Y) const { return X >= 0 && Y >= 0 && X < Width() && Y < Height(); }
 
@@ -244,12 +255,15 @@ class TCustomGlassButton : public TCustomControl {
   bool FInitialDown = false;
   // OnMouseEnter was raised and OnMouseLeave has not followed yet.
   bool FEnterRaised = false;
+  // The pixels beneath the button and the button drawn over them, at the last full drawing.
+  bool FFaceValid = false;
+  TFaceKey FFaceKey;
+  std::vector<std::uint32_t> FFaceUnder, FFaceDrawn;
 
   TGDIPPicture FPicture;
   TGDIPPicture FPictureDown;
   TGDIPPicture FPictureDisabled;
   THintInfo FRichHint;
-  TTimer FLeavePoll;
   std::unique_ptr<TShortCutHintWindow> FHintWindow;
   std::unique_ptr<TGlassButtonActionLink> FActionLink;
 };

@@ -108,6 +108,11 @@ void TTabSheet::SetTabVisible(bool Value) {
   if (TPageControl* pages = PageControl()) pages->UpdateTabs();
 }
 
+void TTabSheet::VisibleChanged() {
+  if (Visible() && HandleAllocated()) CreateChildWindows();
+  TWinControl::VisibleChanged();
+}
+
 void TTabSheet::TextChanged() {
   TWinControl::TextChanged();
   if (TPageControl* pages = PageControl()) pages->UpdateTabs();
@@ -222,7 +227,7 @@ void TPageControl::SetActivePageIndex(int Value) {
     if (first && IsChild(next->Handle(), first)) ::SetFocus(first);
   }
   if (old) old->SetVisible(false);
-  UpdateTabs();
+  if (AnyTabVisible()) UpdateTabs();
 }
 
 bool TPageControl::EraseBackground(HDC DC) {

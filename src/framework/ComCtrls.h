@@ -67,6 +67,10 @@ class TTabSheet : public TWinControl {
   friend class TPageControl;
   void CreateParams(TCreateParams& Params) override;
   void TextChanged() override;
+  // The controls of a page get their windows when it is first shown: a window opens without making
+  // the windows of the pages it does not show.
+  bool ChildWindowsNeeded() const override { return Visible(); }
+  void VisibleChanged() override;
 
  private:
   bool FTabVisible = true;

@@ -266,6 +266,8 @@ void TWinControl::BeginLoading() {
 void TWinControl::EndLoading() {
   if (!Loading()) return;
   TControl::EndLoading();
+  // This control's children are placed first, then each places its own.
+  AlignControls();
   for (auto& child : FControls) child->EndLoading();
   std::stable_sort(FTabList.begin(), FTabList.end(),
                    [](const TWinControl* a, const TWinControl* b) { return a->FTabOrder < b->FTabOrder; });
@@ -372,8 +374,20 @@ void TWinControl::CreateWnd() {
   FHandle = hwnd;
   if (params.SystemClass) SendWindowFont();
   ReadBoundsFromWindow();
+  if (ChildWindowsNeeded()) CreateChildWindows();
+}
+
+void TWinControl::CreateChildWindows() {
   for (auto& child : FControls) {
     if (auto* win = dynamic_cast<TWinControl*>(child.get())) win->HandleNeeded();
+  }
+  ApplyTabOrder();
+}
+
+void TWinControl::CreateAllWindows() {
+  HandleNeeded();
+  for (auto& child : FControls) {
+    if (auto* win = dynamic_cast<TWinControl*>(child.get())) win->CreateAllWindows();
   }
   ApplyTabOrder();
 }
@@ -471,6 +485,8 @@ RECT TWinControl::AnchoredBounds(const TControl& Control) const {
 }
 
 void TWinControl::PlaceControl(TControl& Control) {
+  // While a layout is loaded, places are worked out once, when loading ends.
+  if (Loading()) return;
   if (Control.Align() != alNone) {
     AlignControls();
     return;
@@ -482,6 +498,7 @@ void TWinControl::PlaceControl(TControl& Control) {
 }
 
 void TWinControl::AlignControls() {
+  if (Loading()) return;
   // Stacked controls: top ones from the top down in their order, bottom ones from the bottom up,
   // then one control takes what is left. Sizes and margins come from the design, so nothing drifts.
   RECT rest{0, 0, ClientWidth(), ClientHeight()};

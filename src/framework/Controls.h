@@ -209,6 +209,8 @@ class TWinControl : public TControl {
   HWND Handle() const { return FHandle; }
   bool HandleAllocated() const { return FHandle != nullptr; }
   void HandleNeeded();
+  // Makes the window of this control and of every control in it, shown or not.
+  void CreateAllWindows();
 
   // The control identifier of the window (GetDlgCtrlID): fixed by the layout, so that tests and
   // automation find a control without knowing the layout. 0 gives the window one of its own.
@@ -299,6 +301,10 @@ class TWinControl : public TControl {
   virtual void CreateParams(TCreateParams& Params);
   virtual void CreateWnd();
   void DestroyHandle();
+  // Whether the children get their windows together with this one; a page that is not shown makes
+  // them when it is first shown, or when the program is idle.
+  virtual bool ChildWindowsNeeded() const { return true; }
+  void CreateChildWindows();
 
   // Paints the window's own picture on DC; called by PaintHandler and PaintTo.
   virtual void PaintWindow(HDC) {}

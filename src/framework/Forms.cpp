@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "SysUtils.h"
 
@@ -10,7 +12,25 @@ namespace px2d {
 
 TApplication Application;
 
-TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FPixelsPerInch(ScreenPixelsPerInch()) {}
+namespace {
+// The forms of the program, for the idle moments of its message loop.
+std::vector<TForm*>& Forms() {
+  static std::vector<TForm*> forms;
+  return forms;
+}
+}  // namespace
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FPixelsPerInch(ScreenPixelsPerInch()) {
+  Forms().push_back(this);
+}
+
+TForm::~TForm() { Forms().erase(std::remove(Forms().begin(), Forms().end(), this), Forms().end()); }
+
+void TForm::Idle() {
+  if (FAllWindowsMade || !HandleAllocated() || !IsWindowVisible(Handle())) return;
+  FAllWindowsMade = true;
+  CreateAllWindows();
+}
 
 void TForm::SetClientSize(int AWidth, int AHeight) {
   FClientWidth = AWidth;
@@ -252,13 +272,30 @@ void TApplication::ProcessMessages() {
     }
     ProcessMessage(msg);
   }
+  Idle();
+}
+
+void TApplication::Idle() {
+  try {
+    for (TForm* form : std::vector<TForm*>(Forms())) form->Idle();
+  } catch (...) {
+    HandleException();
+  }
 }
 
 void TApplication::Run() {
   if (!FMainForm) return;
   FMainForm->Show();
+  // Paints come last in the queue: when it is empty, the window has painted everything it had to.
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) ProcessMessage(msg);
+  for (;;) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return;
+      ProcessMessage(msg);
+    }
+    Idle();
+    WaitMessage();
+  }
 }
 
 void TApplication::HandleException() {

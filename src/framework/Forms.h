@@ -16,6 +16,7 @@ namespace px2d {
 class TForm : public TWinControl {
  public:
   explicit TForm(TComponent* AOwner = nullptr);
+  ~TForm() override;
 
   // The client area designed at 96 pixels per inch; scaled when the window is made.
   void SetClientSize(int AWidth, int AHeight);
@@ -42,6 +43,9 @@ class TForm : public TWinControl {
   void FocusMovedTo(TWinControl* Control);
   // A control of this window is going away.
   void ControlDestroyed(TWinControl* Control);
+  // The program has nothing else to do: the windows of the pages not shown yet are made, once, after
+  // the window has painted.
+  void Idle();
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -56,6 +60,7 @@ class TForm : public TWinControl {
   void RestoreFocus();
   int FPixelsPerInch;
   TWinControl* FActiveControl = nullptr;
+  bool FAllWindowsMade = false;
 };
 
 class TApplication : public TComponent {
@@ -83,8 +88,10 @@ class TApplication : public TComponent {
   // One message of the loop: the dialog keys and characters of the program's windows first, then
   // the dialog manager, then the window procedure. Nothing a handler throws leaves it.
   void ProcessMessage(MSG& Msg);
-  // Handles every message waiting in the queue.
+  // Handles every message waiting in the queue, then does what waits for an idle moment.
   void ProcessMessages();
+  // The queue is empty: the forms do what they left for an idle moment.
+  void Idle();
 
   // The error box for the exception being handled (call it inside a catch); the window stays open.
   void HandleException();

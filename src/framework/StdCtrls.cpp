@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Handles.h"
+#include "SysUtils.h"
 
 namespace px2d {
 
@@ -151,7 +152,10 @@ void TComboBox::CreateParams(TCreateParams& Params) {
 
 void TComboBox::CreateWnd() {
   TWinControl::CreateWnd();
-  FItems = std::make_unique<TComboBoxStrings>(Handle());
+  // The entries kept so far go into the list, which holds them from now on.
+  TComboBoxStrings list(Handle());
+  for (const std::string& item : FItems.FKept) list.Add(item);
+  FItems.FKept.clear();
   if (FItemHeight > 0) SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, Scale(FItemHeight));
   SendMessageA(Handle(), CB_SETMINVISIBLE, static_cast<WPARAM>(FDropDownCount), 0);
   FitFieldHeight();
@@ -195,9 +199,36 @@ void TComboBox::UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   TWinControl::UpdateBounds(ALeft, ATop, AWidth, AHeight + items * itemHeight + 2);
 }
 
-TStrings& TComboBox::Items() {
-  HandleNeeded();
-  return *FItems;
+void TComboBox::TItems::Clear() {
+  FKept.clear();
+  if (FBox.HandleAllocated()) TComboBoxStrings(FBox.Handle()).Clear();
+  FBox.FItemIndex = -1;
+}
+
+int TComboBox::TItems::Add(const std::string& S) {
+  if (FBox.HandleAllocated()) return TComboBoxStrings(FBox.Handle()).Add(S);
+  FKept.push_back(S);
+  return static_cast<int>(FKept.size()) - 1;
+}
+
+int TComboBox::TItems::Count() const {
+  if (FBox.HandleAllocated()) return TComboBoxStrings(FBox.Handle()).Count();
+  return static_cast<int>(FKept.size());
+}
+
+std::string TComboBox::TItems::Get(int Index) const {
+  if (FBox.HandleAllocated()) return TComboBoxStrings(FBox.Handle()).Get(Index);
+  if (Index < 0 || Index >= static_cast<int>(FKept.size()))
+    throw Exception(Format("List index out of bounds (%d)", Index));
+  return FKept[static_cast<std::size_t>(Index)];
+}
+
+int TComboBox::TItems::FindExact(const std::string& S) const {
+  if (FBox.HandleAllocated()) return TComboBoxStrings(FBox.Handle()).FindExact(S);
+  // As the list itself looks an entry up: the whole text, ignoring letter case.
+  for (std::size_t i = 0; i < FKept.size(); ++i)
+    if (AnsiSameText(FKept[i], S)) return static_cast<int>(i);
+  return -1;
 }
 
 int TComboBox::ItemIndex() const {
@@ -206,8 +237,11 @@ int TComboBox::ItemIndex() const {
 }
 
 void TComboBox::SetItemIndex(int Value) {
-  FItemIndex = Value;
-  if (HandleAllocated()) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(Value), 0);
+  if (!HandleAllocated()) {
+    FItemIndex = Value >= 0 && Value < FItems.Count() ? Value : -1;
+    return;
+  }
+  SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(Value), 0);
   FItemIndex = ItemIndex();
 }
 

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Controls.h"
 #include "ListItems.h"
@@ -93,8 +94,8 @@ class TComboBox : public TWinControl {
   explicit TComboBox(TComponent* AOwner = nullptr);
   const char* ClassName() const override { return "TComboBox"; }
 
-  // The entries; the list's window is made on first use.
-  TStrings& Items();
+  // The entries: the list's own while its window exists, kept here until then.
+  TStrings& Items() { return FItems; }
   int ItemIndex() const;
   void SetItemIndex(int Value);
   // The height of an entry in the open list, as designed at 96 pixels per inch.
@@ -114,9 +115,23 @@ class TComboBox : public TWinControl {
   void FontChanged() override;
 
  private:
+  class TItems : public TStrings {
+   public:
+    explicit TItems(TComboBox& Box) : FBox(Box) {}
+    void Clear() override;
+    int Add(const std::string& S) override;
+    int Count() const override;
+    std::string Get(int Index) const override;
+    int FindExact(const std::string& S) const override;
+
+   private:
+    friend class TComboBox;
+    TComboBox& FBox;
+    std::vector<std::string> FKept;
+  };
   // The closed list is as high as designed: its selection field is sized to make it so.
   void FitFieldHeight();
-  std::unique_ptr<TComboBoxStrings> FItems;
+  TItems FItems{*this};
   int FItemIndex = -1;
   int FItemHeight = 0;
   int FDropDownCount = 8;

@@ -82,6 +82,8 @@ class OptionsWindow : public ::testing::Test {
     if (AnswerErrorFirst) startError = AnswerBox(Title);
     window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
     ASSERT_TRUE(window);
+    // The pages not shown get their windows once the window has painted: wait for the last of them.
+    for (int i = 0; i < 500 && !FindChild(window, 701); ++i) Sleep(10);
     SetForegroundWindow(window);
     Settle(300);
   }
