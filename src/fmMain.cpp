@@ -1,5 +1,7 @@
 #include "fmMain.h"
 
+#include <utility>
+
 #include "fmMainLayout.h"
 #include "unHotKeys.h"
 #include "unSettings.h"
@@ -12,6 +14,13 @@ namespace {
 // The marker of the search position shown, and the seven others.
 constexpr TColor SelectedMarkerColor = 16750899;
 constexpr TColor IdleMarkerColor = 7237229;
+// The system menu's "Restore defaults": below the system's own commands (which start at 0xF000),
+// with the low four bits clear, as the system uses them itself.
+constexpr UINT RestoreDefaultsCommand = 0x0100;
+// Shows the error kept by ReadSettingsFile once the window is on the screen.
+constexpr UINT WM_PX2D_SHOWERROR = WM_APP + 0x101;
+// The identifier under which a combination is tried for a moment.
+constexpr int HotKeyProbeId = 0xB00;
 }  // namespace
 
 void FillKeyList(TStrings& List) {
@@ -37,6 +46,21 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   Font().SetHeight(-12);
   Font().SetColor(clWindowText);
   BuildLayout(*this);
+  lbUnreadable->SetVisible(false);
+  btReadAgain->SetVisible(false);
+  lbHotKeyConflict->SetVisible(false);
+  // The keyboard page also tells when another program holds the combination picked: after the
+  // layout's handler, which enables Apply, each of its controls looks again.
+  for (TCheckBox* box : {cbShift, cbControl, cbAlt, cbWin}) {
+    box->OnClick = [this, changed = box->OnClick](TObject* Sender) {
+      if (changed) changed(Sender);
+      CheckHotKeyConflict();
+    };
+  }
+  cbKeys->OnChange = [this, changed = cbKeys->OnChange](TObject* Sender) {
+    if (changed) changed(Sender);
+    CheckHotKeyConflict();
+  };
   OnCreate = [this](TObject* Sender) { FormCreate(Sender); };
 }
 
@@ -53,6 +77,28 @@ void TForm1::CreateWnd() {
                icon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL,
                icon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+  // "Restore defaults" above "Close", with a separator between them.
+  HMENU menu = GetSystemMenu(Handle(), FALSE);
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    if (GetMenuItemID(menu, i) != SC_CLOSE) continue;
+    InsertMenuA(menu, static_cast<UINT>(i), MF_BYPOSITION | MF_STRING, RestoreDefaultsCommand,
+                "Restore defaults");
+    InsertMenuA(menu, static_cast<UINT>(i + 1), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    break;
+  }
+}
+
+LRESULT TForm1::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (Msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == RestoreDefaultsCommand) {
+    RestoreDefaults();
+    return 0;
+  }
+  if (Msg == WM_PX2D_SHOWERROR) {
+    Application.ShowException(std::exchange(FPendingError, std::string()));
+    return 0;
+  }
+  return TForm::WndProc(Msg, wParam, lParam);
 }
 
 TGlassButton* TForm1::PageButton(int Page) const {
@@ -97,7 +143,14 @@ bool TForm1::ReadSettingsFile() {
     // read: the user sees why, and can read it again once the other program lets it go.
     Setup->Lines.clear();
     SetSettingsUnread(true);
-    Application.ShowException(e.what());
+    if (IsWindowVisible(Handle())) {
+      Application.ShowException(e.what());
+    } else {
+      // While the window is being made the box waits for it: a box without its window could open
+      // behind other programs, and the user would think the program never started.
+      FPendingError = e.what();
+      PostMessageA(Handle(), WM_PX2D_SHOWERROR, 0, 0);
+    }
     return false;
   }
 }
@@ -106,9 +159,18 @@ void TForm1::SetSettingsUnread(bool Value) {
   FSettingsUnread = Value;
   lbUnreadable->SetVisible(Value);
   btReadAgain->SetVisible(Value);
+  // Nothing can be edited while the file is unread, so reading it again loses no edit.
+  for (int page = 0; page < PageControl1->PageCount(); ++page) PageControl1->Pages(page)->SetEnabled(!Value);
+  EnableMenuItem(GetSystemMenu(Handle(), FALSE), RestoreDefaultsCommand,
+                 MF_BYCOMMAND | (Value ? MF_GRAYED : MF_ENABLED));
 }
 
 void TForm1::LoadPages() {
+  FLoadingPages = true;
+  struct TDone {
+    bool& flag;
+    ~TDone() { flag = false; }
+  } done{FLoadingPages};
   LoadGeneral();
   LoadBackground();
   LoadKeyboard();
@@ -117,14 +179,43 @@ void TForm1::LoadPages() {
   LoadAnimation();
 }
 
-void TForm1::btReadAgainClick(TObject*) {
-  if (!ReadSettingsFile()) return;
-  // What the pages show now comes from the file alone: edits made meanwhile are dropped.
+void TForm1::ClearPageMarks() {
   for (TCheckBox* box : {cbShift, cbControl, cbAlt, cbWin}) box->SetChecked(false);
   for (int p = 0; p < 8; ++p) Marker(p)->SetColor(IdleMarkerColor);
+}
+
+void TForm1::btReadAgainClick(TObject*) {
+  if (!ReadSettingsFile()) return;
+  // What the pages show now comes from the file alone.
+  ClearPageMarks();
   LoadPages();
   btApply->SetEnabled(false);
-  if (TWinControl* first = PageControl1->ActivePage()) first->SetFocus();
+  // The focus goes to the first control of the page shown.
+  TTabSheet* page = PageControl1->ActivePage();
+  HWND first = page && page->HandleAllocated() ? GetNextDlgTabItem(page->Handle(), nullptr, FALSE) : nullptr;
+  if (first && IsChild(page->Handle(), first))
+    ::SetFocus(first);
+  else
+    SelectFirst();
+}
+
+void TForm1::RestoreDefaults() {
+  if (FSettingsUnread) return;
+  // The pages are loaded from an empty store, where every read gives its default; the store of the
+  // file stays as it is, with the keys the window does not show, until Apply.
+  std::unique_ptr<TGenericSetup> file = std::exchange(Setup, std::make_unique<TGenericSetup>());
+  Setup->AppName = file->AppName;
+  try {
+    ClearPageMarks();
+    LoadPages();
+  } catch (...) {
+    Setup = std::move(file);
+    throw;
+  }
+  Setup = std::move(file);
+  btSearch1Click(Marker(SettingKeys[siSearchPosition].Default));
+  CheckHotKeyConflict();
+  ChangeParameters(this);
 }
 
 // --- Navigation and change tracking ---
@@ -199,6 +290,7 @@ void TForm1::SaveBackground() {
 
 void TForm1::LoadKeyboard() {
   const std::uint16_t code = ReadActivationKey(*Setup);
+  FLoadedHotKey = code;
   FillKeyList(cbKeys->Items());
   std::uint16_t key = 0;
   TShiftState shift = 0;
@@ -211,6 +303,42 @@ void TForm1::LoadKeyboard() {
   if (shift & ssAlt) cbAlt->SetChecked(true);
   if (shift & ssCtrl) cbControl->SetChecked(true);
   cbWin->SetChecked(win);
+  lbHotKeyConflict->SetVisible(false);
+}
+
+std::uint16_t TForm1::PickedHotKey() const {
+  TShiftState shift = 0;
+  if (cbShift->Checked()) shift |= ssShift;
+  if (cbAlt->Checked()) shift |= ssAlt;
+  if (cbControl->Checked()) shift |= ssCtrl;
+  const int index = cbKeys->ItemIndex();
+  const std::string name = index >= 0 ? cbKeys->Items().Get(index) : std::string();
+  return MakeHotKey(TextToHotKey(name), shift, cbWin->Checked());
+}
+
+void TForm1::CheckHotKeyConflict() {
+  if (FLoadingPages || !HandleAllocated()) return;
+  const std::uint16_t code = PickedHotKey();
+  std::uint16_t key = 0;
+  TShiftState shift = 0;
+  bool win = false;
+  SplitHotKey(code, key, shift, win);
+  bool held = false;
+  // The combination loaded from the file is the running switcher's own: never reported.
+  if (key != 0 && code != FLoadedHotKey) {
+    UINT modifiers = 0;
+    if (shift & ssAlt) modifiers |= MOD_ALT;
+    if (shift & ssCtrl) modifiers |= MOD_CONTROL;
+    if (shift & ssShift) modifiers |= MOD_SHIFT;
+    if (win) modifiers |= MOD_WIN;
+    // Tried and let go at once: the program never holds it.
+    if (RegisterHotKey(Handle(), HotKeyProbeId, modifiers, key))
+      UnregisterHotKey(Handle(), HotKeyProbeId);
+    else
+      held = GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+  }
+  if (held) lbHotKeyConflict->SetCaption("Another program already uses " + HotKeyToText(code) + ".");
+  lbHotKeyConflict->SetVisible(held);
 }
 
 void TForm1::SaveKeyboard() {

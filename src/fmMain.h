@@ -139,6 +139,8 @@ class TForm1 : public TForm {
   // Shown while the settings file could not be read: nothing is saved until it has been.
   TLabel* lbUnreadable = nullptr;
   TButton* btReadAgain = nullptr;
+  // Shown while another program holds the combination picked on the keyboard page.
+  TLabel* lbHotKeyConflict = nullptr;
 
   // The settings store; FormCreate makes it, and it lives as long as the window.
   std::unique_ptr<TGenericSetup> Setup;
@@ -153,6 +155,10 @@ class TForm1 : public TForm {
   void btCancelClick(TObject* Sender);
   void btReadAgainClick(TObject* Sender);
 
+  // Every page set to the catalogue's defaults, the default search position selected, Apply enabled;
+  // nothing is written until Apply. The window's system menu offers it as "Restore defaults".
+  void RestoreDefaults();
+
   // The glass buttons in page order, and the markers in the order of their screen positions.
   TGlassButton* PageButton(int Page) const;
   TSmoothButton* Marker(int Position) const;
@@ -160,6 +166,7 @@ class TForm1 : public TForm {
 
  protected:
   void CreateWnd() override;
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void LoadGeneral();
@@ -179,10 +186,22 @@ class TForm1 : public TForm {
   // marked as unread, when the file exists but cannot be read.
   bool ReadSettingsFile();
   void SetSettingsUnread(bool Value);
+  // Unticks the modifiers and paints every marker idle, so that loading the pages shows only what
+  // the store holds.
+  void ClearPageMarks();
+  // The hot-key code that the keyboard page shows now.
+  std::uint16_t PickedHotKey() const;
+  // Tells, under the list of keys, whether another program holds the combination picked.
+  void CheckHotKeyConflict();
 
   // The settings file existed but could not be read: the pages do not show it, and nothing may be
   // written over it until it has been read.
   bool FSettingsUnread = false;
+  // The error to show once the window is on the screen.
+  std::string FPendingError;
+  // The combination loaded from the file, which the running switcher holds itself.
+  std::uint16_t FLoadedHotKey = 0;
+  bool FLoadingPages = false;
 };
 
 }  // namespace px2d

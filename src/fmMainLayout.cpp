@@ -87,12 +87,12 @@ const TRange Milliseconds{0, 1000, 0, 50, 50, 100};
 const TItem WindowItems[] = {
     {.Name = "Panel1", .Kind = kPanel, .Place = pBottom, .Top = 515, .Width = 590, .Height = 41, .TabOrder = 0, .Id = 20, .Field = Bind<&TForm1::Panel1>},
     {.Name = "Bevel1", .Kind = kBevel, .Place = pTop, .Width = 590, .Height = 9, .Field = Bind<&TForm1::Bevel1>, .Parent = "Panel1"},
+    // Shown only while the settings file could not be read; Read again comes first in the bar.
+    {.Name = "lbUnreadable", .Kind = kLabel, .Left = 8, .Top = 13, .Text = "The settings could not be read.", .Style = sBold, .Field = Bind<&TForm1::lbUnreadable>, .Parent = "Panel1"},
+    {.Name = "btReadAgain", .Kind = kButton, .Left = 199, .Top = 8, .Width = 91, .Height = 25, .Text = "Read again", .TabOrder = 0, .Id = 13, .Handler = &TForm1::btReadAgainClick, .Field = Bind<&TForm1::btReadAgain>, .Parent = "Panel1"},
     {.Name = "btAccept", .Kind = kButton, .Left = 297, .Top = 8, .Width = 91, .Height = 25, .Text = "Accept", .TabOrder = 2, .Id = 12, .Default = true, .Handler = &TForm1::btAcceptClick, .Field = Bind<&TForm1::btAccept>, .Parent = "Panel1", .Anchors = akTop | akRight},
     {.Name = "btCancel", .Kind = kButton, .Left = 394, .Top = 8, .Width = 91, .Height = 25, .Text = "Cancel", .TabOrder = 1, .Id = 11, .Handler = &TForm1::btCancelClick, .Field = Bind<&TForm1::btCancel>, .Parent = "Panel1", .Anchors = akTop | akRight},
     {.Name = "btApply", .Kind = kButton, .Left = 491, .Top = 8, .Width = 91, .Height = 25, .Text = "Apply", .TabOrder = 0, .Id = 10, .Handler = &TForm1::btApplyClick, .Field = Bind<&TForm1::btApply>, .Parent = "Panel1", .Anchors = akTop | akRight},
-    // Shown only while the settings file could not be read.
-    {.Name = "lbUnreadable", .Kind = kLabel, .Left = 8, .Top = 13, .Text = "The settings could not be read.", .Style = sBold, .Field = Bind<&TForm1::lbUnreadable>, .Parent = "Panel1"},
-    {.Name = "btReadAgain", .Kind = kButton, .Left = 199, .Top = 8, .Width = 91, .Height = 25, .Text = "Read again", .TabOrder = 3, .Id = 13, .Handler = &TForm1::btReadAgainClick, .Field = Bind<&TForm1::btReadAgain>, .Parent = "Panel1"},
     {.Name = "PageControl1", .Kind = kPageControl, .Left = 8, .Top = 96, .Width = 574, .Height = 413, .TabOrder = 1, .Id = 21, .Field = Bind<&TForm1::PageControl1>, .Anchors = akLeft | akTop | akRight | akBottom},
     {.Name = "GlassButton2", .Kind = kGlassButton, .Left = 8, .Text = "General Options", .Id = 100, .Tag = 0, .Down = true, .Handler = &TForm1::GlassButton2Click, .Field = Bind<&TForm1::GlassButton2>},
     {.Name = "GlassButton1", .Kind = kGlassButton, .Left = 95, .Text = "Background", .Id = 101, .Tag = 1, .Handler = &TForm1::GlassButton2Click, .Field = Bind<&TForm1::GlassButton1>},
@@ -147,6 +147,8 @@ const TItem KeyboardItems[] = {
     {.Name = "Label19", .Kind = kLabel, .Left = 128, .Top = 118, .Width = 21, .Height = 88, .Text = "}", .Style = sBrace, .Field = Bind<&TForm1::Label19>},
     {.Name = "Label18", .Kind = kLabel, .Left = 161, .Top = 164, .Text = "+", .Field = Bind<&TForm1::Label18>},
     {.Name = "cbKeys", .Kind = kComboBox, .Left = 175, .Top = 161, .Width = 145, .Height = 23, .TabOrder = 4, .Id = 404, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbKeys>},
+    // Under the list, shown only while another program holds the combination picked.
+    {.Name = "lbHotKeyConflict", .Kind = kLabel, .Left = 175, .Top = 190, .Width = 388, .Height = 15, .Style = sDescription, .Field = Bind<&TForm1::lbHotKeyConflict>},
 };
 
 const TItem ActiveCornersItems[] = {

@@ -747,8 +747,9 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
   int pw = 0, ph = 0;
   if (hasPicture) {
     Picture->MeasurePicture();
-    pw = Picture->Width();
-    ph = Picture->Height();
+    // At its own size at 96 pixels per inch; scaled with the rest of the window at another resolution.
+    pw = ScaleBy(Picture->Width(), Font.PixelsPerInch());
+    ph = ScaleBy(Picture->Height(), Font.PixelsPerInch());
   }
   const int slot = !text.empty() && pw > 0 ? pw + 2 : pw;
   int px = std::max(0, (W - slot) / 2), py = std::max(0, (H - ph) / 2);
@@ -902,7 +903,7 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
 
   if (hasPicture) {
     g.Flush();
-    Canvas.Draw(px, py, *Picture);
+    Canvas.StretchDraw(RECT{px, py, px + pw, py + ph}, *Picture);
   }
 }
 

@@ -732,16 +732,17 @@ void TWinControl::Repaint() {
 void TWinControl::EnabledChanged() {
   if (!FHandle) return;
   if (!FEnabled) {
-    // A disabled window loses the focus to nobody, which leaves the keyboard dead: the focus
-    // goes to the next control that can take it first.
+    // A disabled window loses the focus to nobody, which leaves the keyboard dead: the focus goes
+    // first to the default button (a button that disables itself after its work, as Apply does,
+    // leaves Enter where the user expects it), else to the next control that can take it.
     HWND focus = GetFocus();
     if (focus && (focus == FHandle || IsChild(FHandle, focus))) {
       if (TForm* form = Form(); form && form->HandleAllocated()) {
-        HWND next = GetNextDlgTabItem(form->Handle(), focus, FALSE);
-        if (next && next != focus && next != FHandle && !IsChild(FHandle, next))
-          ::SetFocus(next);
-        else
-          ::SetFocus(form->Handle());
+        const auto outside = [this](HWND w) { return w && w != FHandle && !IsChild(FHandle, w); };
+        TWinControl* button = form->FindButton(false);
+        HWND next = button && outside(button->Handle()) ? button->Handle()
+                                                        : GetNextDlgTabItem(form->Handle(), focus, FALSE);
+        ::SetFocus(outside(next) && next != focus ? next : form->Handle());
       }
     }
   }

@@ -75,6 +75,28 @@ void TForm::CreateParams(TCreateParams& Params) {
   Params.Y = CW_USEDEFAULT;
   Params.Width = rect.right - rect.left;
   Params.Height = rect.bottom - rect.top;
+  // Never larger than the screen's work area: at a high resolution on a small screen the window
+  // opens smaller, and its layout follows.
+  RECT work{};
+  if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left &&
+      work.bottom > work.top) {
+    Params.Width = std::min(Params.Width, static_cast<int>(work.right - work.left));
+    Params.Height = std::min(Params.Height, static_cast<int>(work.bottom - work.top));
+  }
+}
+
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  // Made on a monitor whose resolution is not the system's: the layout takes the monitor's (unless
+  // the program chose a resolution of its own for the window).
+  using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<TGetDpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  const int dpi = getDpiForWindow ? static_cast<int>(getDpiForWindow(Handle())) : 0;
+  if (dpi > 0 && dpi != FPixelsPerInch && FPixelsPerInch == ScreenPixelsPerInch()) {
+    SetPixelsPerInch(dpi);
+    SetClientSize(FClientWidth, FClientHeight);
+  }
 }
 
 void TForm::Show() {
@@ -182,6 +204,16 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       if (capture && capture != Handle() && IsChild(Handle(), capture))
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
       break;
+    }
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another resolution: the layout is scaled anew from its design, and the
+      // window takes the size the system suggests.
+      SetPixelsPerInch(HIWORD(wParam));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      if (suggested)
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
     }
     case WM_CLOSE:
       DestroyWindow(Handle());

@@ -49,12 +49,15 @@ class TForm : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+
+ public:
+  // The enabled, showing button that Enter presses (Default) or Escape presses (Cancel).
+  TWinControl* FindButton(bool Cancel) const;
 
  private:
   friend class TApplication;
-  // The enabled, showing button that Enter presses (Default) or Escape presses (Cancel).
-  TWinControl* FindButton(bool Cancel) const;
   int FClientWidth = 0, FClientHeight = 0;
   // Gives the focus back to the active control, or to the first tab stop.
   void RestoreFocus();

@@ -160,6 +160,11 @@ void TCanvas::Draw(int X, int Y, TGraphic& Graphic) {
   Graphic.Draw(*this, rect);
 }
 
+void TCanvas::StretchDraw(const RECT& Rect, TGraphic& Graphic) {
+  if (!FHandle || Graphic.Empty()) return;
+  Graphic.Draw(*this, Rect);
+}
+
 // --- TGraphic ---
 
 void TGraphic::Assign(const TObject*) { throw Exception("Cannot assign to a graphic of this kind"); }

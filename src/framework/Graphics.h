@@ -116,6 +116,8 @@ class TCanvas : public TObject {
 
   void FillRect(const RECT& Rect, TColor Color);
   void Draw(int X, int Y, TGraphic& Graphic);
+  // Draws the graphic into the rectangle, at whatever size it has.
+  void StretchDraw(const RECT& Rect, TGraphic& Graphic);
 
  private:
   void Deselect();

@@ -156,7 +156,6 @@ void TComboBox::CreateWnd() {
   TComboBoxStrings list(Handle());
   for (const std::string& item : FItems.FKept) list.Add(item);
   FItems.FKept.clear();
-  if (FItemHeight > 0) SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, Scale(FItemHeight));
   SendMessageA(Handle(), CB_SETMINVISIBLE, static_cast<WPARAM>(FDropDownCount), 0);
   FitFieldHeight();
   if (FItemIndex >= 0) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
@@ -169,6 +168,7 @@ void TComboBox::FontChanged() {
 
 void TComboBox::FitFieldHeight() {
   if (!HandleAllocated()) return;
+  if (FItemHeight > 0) SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, Scale(FItemHeight));
   const RECT d = DesignBounds();
   const int wanted = Scale(d.bottom) - Scale(d.top);
   if (wanted <= 0) return;
@@ -248,6 +248,13 @@ void TComboBox::SetItemIndex(int Value) {
 bool TComboBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
   if (Msg == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
     if (StoreIfChanged(FItemIndex, ItemIndex()) && OnChange) OnChange(this);
+    Result = 0;
+    return true;
+  }
+  if (Msg == WM_COMMAND && (HIWORD(wParam) == CBN_SELENDCANCEL || HIWORD(wParam) == CBN_CLOSEUP)) {
+    // A list closed with Escape may put its first entry back without telling: the selection is read
+    // again, so that the user's next change is seen as one.
+    FItemIndex = ItemIndex();
     Result = 0;
     return true;
   }

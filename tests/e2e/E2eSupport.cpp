@@ -293,8 +293,14 @@ TSwitcherStandIn::TSwitcherStandIn() {
   const std::wstring exe = program.substr(0, program.find_last_of(L'\\') + 1) + L"SwitcherStandIn.exe";
   FProcess.emplace(exe, std::wstring(),
                    L"\"" + AnsiToWide(FLog) + L"\" \"" + AnsiToWide(SettingsPath()) + L"\"");
+  // Its own window, not one that an earlier run may have left behind.
   for (int i = 0; i < 500 && !FWindow; ++i) {
-    FWindow = FindWindowA("PanoplexSwitcherStandIn", nullptr);
+    for (HWND w = FindWindowA("PanoplexSwitcherStandIn", nullptr); w && !FWindow;
+         w = FindWindowExA(nullptr, w, "PanoplexSwitcherStandIn", nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == FProcess->Id()) FWindow = w;
+    }
     if (!FWindow) Sleep(10);
   }
   if (!FWindow) throw std::runtime_error("the switcher stand-in did not start");
@@ -306,12 +312,24 @@ TSwitcherStandIn::~TSwitcherStandIn() {
   DeleteFileA(FLog.c_str());
 }
 
-std::vector<TSwitcherStandIn::TMessage> TSwitcherStandIn::Messages() const {
-  Sleep(200);  // a posted message is handled by the stand-in in its own time
+std::vector<TSwitcherStandIn::TMessage> TSwitcherStandIn::Messages(HWND Program) const {
+  DWORD_PTR ignored = 0;
+  // The program answers only once the handler it runs has returned: its messages are posted.
+  if (Program) SendMessageTimeoutA(Program, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  // A marker posted now comes after them in the stand-in's queue.
+  const unsigned marker = ++FMarker;
+  PostMessageA(FWindow, WM_APP, marker, 0);
+  const std::string seen = "marker " + std::to_string(marker);
+  for (int i = 0; i < 1000; ++i) {
+    const auto log = ReadBytes(FLog);
+    if (log && log->find(seen) != std::string::npos) break;
+    Sleep(10);
+  }
   std::vector<TMessage> messages;
   std::ifstream in(FLog);
   std::string line;
   while (std::getline(in, line)) {
+    if (line.rfind("marker ", 0) == 0) continue;
     std::istringstream fields(line);
     TMessage m{};
     long size = -1;

@@ -100,12 +100,15 @@ class TSwitcherStandIn {
   ~TSwitcherStandIn();
   TSwitcherStandIn(const TSwitcherStandIn&) = delete;
   TSwitcherStandIn& operator=(const TSwitcherStandIn&) = delete;
-  std::vector<TMessage> Messages() const;
+  // Every message received so far. Given the program's window, it first waits for the program to
+  // finish what it is doing, then for the stand-in to have handled everything posted before.
+  std::vector<TMessage> Messages(HWND Program = nullptr) const;
 
  private:
   std::string FLog;
   std::optional<TProcess> FProcess;
   HWND FWindow = nullptr;
+  mutable unsigned FMarker = 0;
 };
 
 }  // namespace px2d::e2e

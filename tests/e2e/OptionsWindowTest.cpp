@@ -24,6 +24,7 @@ enum : int {
   idCancel = 11,
   idAccept = 12,
   idReadAgain = 13,
+  idFirstPage = 22,
   idRunWithWindows = 200,
   idIncludeMinimized = 202,
   idDesktopOpacity = 302,
@@ -75,13 +76,14 @@ class OptionsWindow : public ::testing::Test {
     RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
   }
 
-  // Starts the program on the stored text (none: without a settings file) and brings its window forward.
-  void Start(const std::optional<std::string>& Stored, bool AnswerErrorFirst = false) {
+  // Starts the program on the stored text (none: without a settings file) and brings its window
+  // forward; with AnswerError, the error box that the window shows first is answered and kept.
+  void Start(const std::optional<std::string>& Stored, bool AnswerError = false) {
     if (Stored) WriteBytes(SettingsPath(), *Stored);
     program.emplace(ProgramPath());
-    if (AnswerErrorFirst) startError = AnswerBox(Title);
     window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
-    ASSERT_TRUE(window);
+    if (!window) throw std::runtime_error("the options window did not open");
+    if (AnswerError) startError = AnswerBox(Title);
     // The pages not shown get their windows once the window has painted: wait for the last of them.
     for (int i = 0; i < 500 && !FindChild(window, 701); ++i) Sleep(10);
     SetForegroundWindow(window);
@@ -221,6 +223,16 @@ TEST_F(StoredFiles, PagesShowTheFileAndAnUnchangedApplyWritesItBackInItsNormalFo
        [](OptionsWindow& o) { EXPECT_EQ(o.SelectedMarker(), -1); }, FileWith({{"search position", "8"}})},
       {"search position -1 is kept", FileWith({{"search position", "-1"}}),
        [](OptionsWindow& o) { EXPECT_EQ(o.SelectedMarker(), -1); }, FileWith({{"search position", "-1"}})},
+      {"lines the window does not know stay where they are, with CR LF",
+       std::string("future key=42\nrun with windows=1\nRUN WITH WINDOWS=0\na line without equals\n=5\n"),
+       [](OptionsWindow& o) { EXPECT_TRUE(o.Ticked(idRunWithWindows)) << "the first line of a name counts"; },
+       "future key=42\r\nrun with windows=1\r\nRUN WITH WINDOWS=0\r\na line without equals\r\n=5\r\n"
+       "search position=0\r\n" +
+           [] {
+             std::string rest =
+                 FileWith({{"search position", std::nullopt}, {"run with windows", std::nullopt}});
+             return rest;
+           }()},
       {"values that are no numbers take their defaults",
        FileWith({{"effect duration", "abc"}, {"area size", ""}}),
        [](OptionsWindow& o) {
@@ -323,7 +335,7 @@ TEST_F(OptionsWindow, OnlyApplyBroadcastsAndOnlyAfterTheWholeFileIsOnDisk) {
   Start(std::nullopt);
   Click(Item(idRunWithWindows));
   Click(Item(idApply));
-  const auto afterApply = switcher.Messages();
+  const auto afterApply = switcher.Messages(window);
   ASSERT_EQ(afterApply.size(), 1u);
   EXPECT_EQ(afterApply[0].file, FileWith({{"run with windows", "1"}}))
       << "the file was complete when it came";
@@ -379,10 +391,10 @@ TEST_F(OptionsWindow, AFileThatCannotBeWrittenIsReportedKeptAndNothingIsBroadcas
     EXPECT_TRUE(IsWindow(window)) << "Accept does not close after a failed Apply";
     c.release(held);
     EXPECT_EQ(ReadBytes(SettingsPath()), stored) << "the file is byte for byte what it was";
-    EXPECT_TRUE(switcher.Messages().empty());
+    EXPECT_TRUE(switcher.Messages(window).empty());
     Click(Item(idApply));
     EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"effect duration", "250"}, {"run with windows", "1"}}));
-    EXPECT_EQ(switcher.Messages().size(), 1u);
+    EXPECT_EQ(switcher.Messages(window).size(), 1u);
     Click(Item(idCancel));
     ExpectExit();
   }
@@ -398,31 +410,85 @@ TEST_F(OptionsWindow, AFileThatCannotBeReadIsNeverOverwrittenUntilItHasBeenRead)
   EXPECT_EQ(startError.rfind("Cannot open file \"", 0), 0u) << startError;
   EXPECT_TRUE(IsWindowVisible(Item(idReadAgain))) << "the window says why and offers to read again";
   EXPECT_FALSE(Ticked(idRunWithWindows)) << "the pages show the defaults, not the file";
-
-  // Edits, Apply and Accept: refused with the reason, the window stays, nothing is written.
+  // Nothing can be edited, so nothing can be lost or written: the pages are disabled.
+  EXPECT_FALSE(IsWindowEnabled(Item(idFirstPage)));
   Click(Item(idIncludeMinimized));
-  std::string refusal;
-  for (int id : {idApply, idAccept}) {
-    std::thread answer([&] { refusal = AnswerBox(Title); });
-    Click(Item(id));
+  EXPECT_FALSE(ApplyEnabled());
+
+  // Read again while the file is still held: the same error, nothing changes.
+  std::string again;
+  {
+    std::thread answer([&] { again = AnswerBox(Title); });
+    Click(Item(idReadAgain));
     answer.join();
-    EXPECT_NE(refusal.find("Nothing was saved"), std::string::npos) << refusal;
-    EXPECT_TRUE(IsWindow(window));
   }
+  EXPECT_EQ(again.rfind("Cannot open file \"", 0), 0u) << again;
+  EXPECT_TRUE(IsWindowVisible(Item(idReadAgain)));
   CloseHandle(held);
   EXPECT_EQ(ReadBytes(SettingsPath()), stored);
-  EXPECT_TRUE(switcher.Messages().empty());
+  EXPECT_TRUE(switcher.Messages(window).empty());
 
-  // Once the other program lets go, the file is read and the pages show it.
+  // Once the other program lets go, the file is read, the pages show it and can be edited.
   Click(Item(idReadAgain));
   EXPECT_FALSE(IsWindowVisible(Item(idReadAgain)));
+  EXPECT_TRUE(IsWindowEnabled(Item(idFirstPage)));
   EXPECT_TRUE(Ticked(idRunWithWindows));
   EXPECT_EQ(Position(idAreaSize), 9);
   EXPECT_FALSE(ApplyEnabled());
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
+  EXPECT_EQ(gui.hwndFocus, Item(idRunWithWindows)) << "the focus on the first control of the page";
   TickAndUntick();
   Click(Item(idApply));
   EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+  EXPECT_EQ(switcher.Messages(window).size(), 1u);
+  Click(Item(idCancel));
+  ExpectExit();
+}
+
+TEST_F(OptionsWindow, AcceptWhileTheFileIsUnreadClosesWithoutWritingIt) {
+  const std::string stored = FileWith({{"run with windows", "1"}});
+  WriteBytes(SettingsPath(), stored);
+  HANDLE held = CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Start(std::nullopt, true);
+  Click(Item(idAccept));
+  ExpectExit();
+  CloseHandle(held);
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+}
+
+TEST_F(OptionsWindow, EnterAppliesAndClosesEscapeDoesNothing) {
+  TSwitcherStandIn switcher;
+  Start(FileWith());
+  Click(Item(idRunWithWindows));
+  Press({VK_ESCAPE});
+  EXPECT_TRUE(IsWindow(window)) << "no button is the cancel button";
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith());
+  Press({VK_RETURN});  // the focus is on the check box: Enter presses Accept
+  ExpectExit();
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"run with windows", "1"}}));
   EXPECT_EQ(switcher.Messages().size(), 1u);
+}
+
+TEST_F(OptionsWindow, RestoreDefaultsSetsThePagesAndKeepsKeysTheWindowDoesNotShow) {
+  const std::string stored = "future key=42\r\n" + FileWith({{"run with windows", "1"}, {"area size", "9"}});
+  Start(stored);
+  PostMessageA(window, WM_SYSCOMMAND, 0x0100, 0);  // the system menu's "Restore defaults"
+  Settle();
+  EXPECT_FALSE(Ticked(idRunWithWindows));
+  EXPECT_EQ(Position(idAreaSize), 1);
+  EXPECT_TRUE(ApplyEnabled());
+  Click(Item(idCancel));
+  ExpectExit();
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored) << "Cancel discards it";
+
+  Start(stored);
+  PostMessageA(window, WM_SYSCOMMAND, 0x0100, 0);
+  Settle();
+  Click(Item(idApply));
+  EXPECT_EQ(ReadBytes(SettingsPath()), "future key=42\r\n" + FileWith());
   Click(Item(idCancel));
   ExpectExit();
 }
@@ -511,6 +577,10 @@ class TLogPixels {
 };
 
 TEST_F(OptionsWindow, At144PixelsPerInchEverythingIsScaledOnce) {
+  // Wine reads the resolution from the registry for every new process; Windows does not, and a test
+  // must not change the resolution of the user's own desktop there.
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) GTEST_SKIP() << "Wine's LogPixels only";
   {
     const TLogPixels resolution(144);
     Start(std::nullopt);
@@ -534,6 +604,13 @@ TEST_F(OptionsWindow, At144PixelsPerInchEverythingIsScaledOnce) {
       {idPageButton + 0, {12, 12, 134, 135}},   // 8, 8, 81 by 82
       {idPageButton + 5, {665, 12, 786, 135}},  // 443, 8
   };
+  // Inside a page, in its panel: (65, 43), 145 by 23.
+  RECT corner;
+  GetWindowRect(Item(idCorner1), &corner);
+  MapWindowPoints(HWND_DESKTOP, GetParent(Item(idCorner1)), reinterpret_cast<POINT*>(&corner), 2);
+  EXPECT_EQ(corner.left, 98);
+  EXPECT_EQ(corner.top, 65);
+  EXPECT_EQ(corner.right, 315);
   for (const Expected& e : controls) {
     const RECT r = bounds(e.id);
     EXPECT_TRUE(EqualRect(&r, &e.at))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
+#include "Version.h"
 #include "core/HotKeyText.h"
 
 namespace px2d::e2e {
@@ -289,6 +290,34 @@ TEST(Resources, TheScreensDifferOnlyAtTheEightMarks) {
     } else {
       EXPECT_EQ(std::memcmp(&c, &p, 3), 0) << "the same wallpaper";
     }
+  }
+}
+
+TEST(Resources, FilePropertiesNameTheProductItsMakerAndTheVersionOfTheBuild) {
+  const std::wstring path = ProgramPath();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(PX2D_VERSION_MINOR, PX2D_VERSION_MAJOR)));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, PX2D_VERSION_PATCH)));
+  const std::pair<const wchar_t*, std::wstring> strings[] = {
+      {L"ProductName", L"Panoplex 2D"},
+      {L"FileDescription", L"Panoplex 2D Options"},
+      {L"CompanyName", L"Brightfallow"},
+      {L"FileVersion", std::to_wstring(PX2D_VERSION_MAJOR) + L"." + std::to_wstring(PX2D_VERSION_MINOR) +
+                           L"." + std::to_wstring(PX2D_VERSION_PATCH) + L".0"},
+  };
+  for (const auto& [name, value] : strings) {
+    wchar_t* text = nullptr;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+    ASSERT_TRUE(VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&text), &length)) << name;
+    EXPECT_EQ(std::wstring(text), value);
   }
 }
 

@@ -2,7 +2,8 @@
 // for every one it receives, appends to a log the message's wParam and lParam and the settings
 // file's bytes as read at that moment.
 //   SwitcherStandIn.exe LOG SETTINGS
-// The log has one line per message: "wParam lParam size hexbytes" (size -1: the file was missing).
+// The log has one line per message: "wParam lParam size hexbytes" (size -1: the file was missing),
+// and a line "marker N" for each WM_APP with wParam N that the test posts to it.
 #include <windows.h>
 
 #include <cstdio>
@@ -42,6 +43,14 @@ LRESULT CALLBACK Listen(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (FILE* log = std::fopen(LogPath.c_str(), "ab")) {
       std::fprintf(log, "%llu %lld %ld %s\n", static_cast<unsigned long long>(wParam),
                    static_cast<long long>(lParam), size, hex.c_str());
+      std::fclose(log);
+    }
+    return 0;
+  }
+  if (Msg == WM_APP) {
+    // A marker from the test: every message posted before it has been recorded.
+    if (FILE* log = std::fopen(LogPath.c_str(), "ab")) {
+      std::fprintf(log, "marker %llu\n", static_cast<unsigned long long>(wParam));
       std::fclose(log);
     }
     return 0;

@@ -6,22 +6,41 @@
 
 #include <commctrl.h>
 
+#include <thread>
+
 #include "DialogTestForm.h"
 #include "InputSupport.h"
 #include "fmMain.h"
+#include "framework/SysUtils.h"
 
 namespace px2d::test {
 namespace {
 
+// Starts without a settings file: the window shows the defaults, whatever earlier tests left.
+void RemoveSettingsFile() {
+  TGenericSetup store;
+  store.AppName = "Panoplex2D";
+  DeleteFileW(AnsiToWide(store.ConfigFileName()).c_str());
+}
+
 struct OptionsWindow : ::testing::Test {
   std::unique_ptr<TForm1> form;
   void SetUp() override {
+    RemoveSettingsFile();
+    Open();
+  }
+  // Opens the window on whatever settings file there is.
+  void Open() {
     form = std::make_unique<TForm1>(nullptr);
     form->HandleNeeded();
     form->OnCreate(form.get());
     SetWindowPos(form->Handle(), HWND_TOP, 30, 30, 0, 0, SWP_NOSIZE);
     form->Show();
     Activate(form->Handle());
+  }
+  void TearDown() override {
+    form.reset();
+    RemoveSettingsFile();
   }
   void SetClient(int Width, int Height) {
     RECT r{0, 0, Width, Height};
@@ -171,6 +190,136 @@ TEST_F(OptionsWindow, EveryControlSitsWhereTheLayoutPutsItAndFollowsTheWindowAsI
   ExpectPlaces(*form, true);
   SetClient(590, 556);
   ExpectPlaces(*form, false);
+}
+
+TEST_F(OptionsWindow, MovingToMonitorsOfOtherResolutionsScalesFromTheDesignWithoutDrift) {
+  const auto move = [this](int Dpi) {
+    RECT window;
+    GetWindowRect(form->Handle(), &window);
+    RECT client{0, 0, MulDiv(590, Dpi, 96), MulDiv(556, Dpi, 96)};
+    AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongPtrA(form->Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(form->Handle(), GWL_EXSTYLE)));
+    RECT suggested{window.left, window.top, window.left + client.right - client.left,
+                   window.top + client.bottom - client.top};
+    SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(Dpi, Dpi), reinterpret_cast<LPARAM>(&suggested));
+  };
+  for (int round = 0; round < 5; ++round) {
+    move(144);
+    EXPECT_EQ(form->ClientWidth(), 885);
+    EXPECT_EQ(form->ClientHeight(), 834);
+    EXPECT_EQ(form->GlassButton6->Left(), 665);
+    EXPECT_EQ(form->btApply->Left(), 737);
+    EXPECT_EQ(form->Label2->Font().PixelHeight(), -32) << "the title font, 21 pixels designed";
+    EXPECT_EQ(form->Image1->Width(), 180) << "pictures scale with the rest";
+    move(96);
+  }
+  ExpectPlaces(*form, false);
+  EXPECT_EQ(form->Label2->Font().PixelHeight(), -21);
+}
+
+TEST_F(OptionsWindow, TheSystemMenuRestoresTheDefaultsWhichApplyWritesOrCancelDiscards) {
+  HMENU menu = GetSystemMenu(form->Handle(), FALSE);
+  int close = 0;
+  while (close < GetMenuItemCount(menu) && GetMenuItemID(menu, close) != SC_CLOSE) ++close;
+  ASSERT_GE(close, 2);
+  char text[64] = {};
+  GetMenuStringA(menu, static_cast<UINT>(close - 2), text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "Restore defaults") << "right above Close";
+  EXPECT_EQ(GetMenuItemID(menu, close - 1), 0u) << "a separator between it and Close";
+  const UINT restore = GetMenuItemID(menu, close - 2);
+
+  form->cbRunWithWindows->SetChecked(true);
+  form->tbAreaSize->SetPosition(9);
+  form->cbControl->SetChecked(true);
+  form->btSearch1Click(form->btSearch5);
+  form->btApply->SetEnabled(false);
+  PostMessageA(form->Handle(), WM_SYSCOMMAND, restore, 0);
+  Pump();
+  EXPECT_FALSE(form->cbRunWithWindows->Checked());
+  EXPECT_EQ(form->tbAreaSize->Position(), 1);
+  EXPECT_FALSE(form->cbControl->Checked());
+  EXPECT_EQ(form->cbKeys->Items().Get(form->cbKeys->ItemIndex()), "F11");
+  EXPECT_EQ(form->btSearch1->Color(), 16750899) << "the default search position";
+  EXPECT_EQ(form->btSearch5->Color(), 7237229);
+  EXPECT_TRUE(form->btApply->Enabled());
+}
+
+// Another program holds Ctrl+Alt+F11 while the window runs.
+class THotKeyHolder {
+ public:
+  THotKeyHolder() {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string exe = self;
+    exe = exe.substr(0, exe.find_last_of('\\') + 1) + "HotKeyHolder.exe";
+    std::string command =
+        "\"" + exe + "\" " + std::to_string(MOD_CONTROL | MOD_ALT) + " " + std::to_string(VK_F11);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &FInfo))
+      for (int i = 0; i < 500 && !(FWindow = FindWindowA("Px2dHotKeyHolder", nullptr)); ++i) Sleep(10);
+  }
+  ~THotKeyHolder() {
+    if (FWindow) PostMessageA(FWindow, WM_CLOSE, 0, 0);
+    if (FInfo.hProcess) {
+      if (WaitForSingleObject(FInfo.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(FInfo.hProcess, 1);
+      CloseHandle(FInfo.hThread);
+      CloseHandle(FInfo.hProcess);
+    }
+  }
+  bool Holding() const { return FWindow != nullptr; }
+
+ private:
+  PROCESS_INFORMATION FInfo{};
+  HWND FWindow = nullptr;
+};
+
+TEST_F(OptionsWindow, AKeyCombinationThatAnotherProgramHoldsIsReportedUnderTheList) {
+  THotKeyHolder holder;
+  ASSERT_TRUE(holder.Holding());
+  ClickAt(form->GlassButton3->Handle(), 40, 40);
+  struct Step {
+    TCheckBox* TForm1::*box;
+    bool shown;
+  };
+  const Step steps[] = {
+      {&TForm1::cbControl, false},  // Ctrl+F11: free
+      {&TForm1::cbAlt, true},       // Ctrl+Alt+F11: held
+      {&TForm1::cbShift, false},    // Ctrl+Alt+Shift+F11: free again
+      {&TForm1::cbShift, true},     // back to Ctrl+Alt+F11
+  };
+  for (const Step& step : steps) {
+    TCheckBox* box = (*form).*step.box;
+    ClickAt(box->Handle(), 6, 8);
+    EXPECT_EQ(form->lbHotKeyConflict->Visible(), step.shown) << box->Caption();
+  }
+  EXPECT_EQ(form->lbHotKeyConflict->Caption(), "Another program already uses Ctrl+Alt+F11.");
+  EXPECT_TRUE(form->btApply->Enabled()) << "the warning informs; Apply stays possible";
+
+  // The combination loaded from the file is the running switcher's own: never reported.
+  form.reset();
+  {
+    TGenericSetup store;
+    store.AppName = "Panoplex2D";
+    store.WriteString("activation key", "Ctrl+Alt+F11");
+    store.SaveSettings();
+  }
+  Open();
+  ClickAt(form->GlassButton3->Handle(), 40, 40);
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible());
+  ClickAt(form->cbAlt->Handle(), 6, 8);
+  ClickAt(form->cbAlt->Handle(), 6, 8);
+  EXPECT_TRUE(form->cbAlt->Checked());
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible());
+}
+
+TEST_F(OptionsWindow, AfterApplyTheFocusIsOnAccept) {
+  ClickAt(form->cbRunWithWindows->Handle(), 6, 8);
+  form->btApply->SetFocus();
+  Press({VK_SPACE});
+  EXPECT_FALSE(form->btApply->Enabled());
+  EXPECT_EQ(FocusedControl(), form->btAccept) << "Enter still presses Accept";
 }
 
 TEST_F(OptionsWindow, TabVisitsTheButtonBarThenThePageInTheirOrdersNeverAGlassButtonOrAMarker) {
