@@ -306,14 +306,21 @@ void TForm1::LoadKeyboard() {
   lbHotKeyConflict->SetVisible(false);
 }
 
-std::uint16_t TForm1::PickedHotKey() const {
+TShiftState TForm1::PickedModifiers() const {
   TShiftState shift = 0;
   if (cbShift->Checked()) shift |= ssShift;
   if (cbAlt->Checked()) shift |= ssAlt;
   if (cbControl->Checked()) shift |= ssCtrl;
+  return shift;
+}
+
+std::string TForm1::PickedKeyName() const {
   const int index = cbKeys->ItemIndex();
-  const std::string name = index >= 0 ? cbKeys->Items().Get(index) : std::string();
-  return MakeHotKey(TextToHotKey(name), shift, cbWin->Checked());
+  return index >= 0 ? cbKeys->Items().Get(index) : std::string();
+}
+
+std::uint16_t TForm1::PickedHotKey() const {
+  return MakeHotKey(TextToHotKey(PickedKeyName()), PickedModifiers(), cbWin->Checked());
 }
 
 void TForm1::CheckHotKeyConflict() {
@@ -342,13 +349,7 @@ void TForm1::CheckHotKeyConflict() {
 }
 
 void TForm1::SaveKeyboard() {
-  TShiftState shift = 0;
-  if (cbShift->Checked()) shift |= ssShift;
-  if (cbAlt->Checked()) shift |= ssAlt;
-  if (cbControl->Checked()) shift |= ssCtrl;
-  const int index = cbKeys->ItemIndex();
-  const std::string name = index >= 0 ? cbKeys->Items().Get(index) : std::string();
-  WriteActivationKey(*Setup, name, shift, cbWin->Checked());
+  WriteActivationKey(*Setup, PickedKeyName(), PickedModifiers(), cbWin->Checked());
 }
 
 void TForm1::LoadActiveCorners() {

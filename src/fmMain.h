@@ -189,7 +189,10 @@ class TForm1 : public TForm {
   // Unticks the modifiers and paints every marker idle, so that loading the pages shows only what
   // the store holds.
   void ClearPageMarks();
-  // The hot-key code that the keyboard page shows now.
+  // What the keyboard page shows now: the modifier set (Shift, Alt, Ctrl in that order), the name of
+  // the key selected (empty when none is) and the hot-key code they make with the Win tick.
+  TShiftState PickedModifiers() const;
+  std::string PickedKeyName() const;
   std::uint16_t PickedHotKey() const;
   // Tells, under the list of keys, whether another program holds the combination picked.
   void CheckHotKeyConflict();

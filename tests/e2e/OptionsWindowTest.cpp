@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "E2eSupport.h"
+#include "support/LogPixels.h"
 
 namespace px2d::e2e {
 namespace {
@@ -549,40 +550,12 @@ TEST_F(OptionsWindow, EveryWindowedControlHasItsFixedIdentifier) {
   ExpectExit();
 }
 
-// Sets Wine's resolution for the processes it starts from now on, and puts it back.
-class TLogPixels {
- public:
-  explicit TLogPixels(DWORD Value) {
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &FKey, nullptr);
-    DWORD size = sizeof(FOld);
-    FHad = RegQueryValueExA(FKey, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&FOld), &size) ==
-           ERROR_SUCCESS;
-    RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Value), sizeof Value);
-  }
-  ~TLogPixels() {
-    if (FHad)
-      RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&FOld), sizeof FOld);
-    else
-      RegDeleteValueA(FKey, "LogPixels");
-    RegCloseKey(FKey);
-  }
-  TLogPixels(const TLogPixels&) = delete;
-  TLogPixels& operator=(const TLogPixels&) = delete;
-
- private:
-  HKEY FKey = nullptr;
-  DWORD FOld = 0;
-  bool FHad = false;
-};
-
 TEST_F(OptionsWindow, At144PixelsPerInchEverythingIsScaledOnce) {
   // Wine reads the resolution from the registry for every new process; Windows does not, and a test
   // must not change the resolution of the user's own desktop there.
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) GTEST_SKIP() << "Wine's LogPixels only";
+  if (!test::WineReadsLogPixels()) GTEST_SKIP() << "Wine's LogPixels only";
   {
-    const TLogPixels resolution(144);
+    const test::TLogPixels resolution(144);
     Start(std::nullopt);
   }
   RECT client;

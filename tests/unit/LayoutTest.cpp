@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "DialogTestForm.h"
+#include "support/LogPixels.h"
 
 namespace px2d::test {
 namespace {
@@ -120,32 +121,6 @@ TEST(ResolutionChild, WholeLayoutIsScaledOnceAt144) {
   EXPECT_EQ(lf.lfHeight, -17) << "a font designed at 11 pixels";
   EXPECT_EQ(form.Font().Size(), 8) << "the same size in points at every resolution";
 }
-
-// Sets Wine's resolution for the processes it starts from now on, and puts it back.
-class TLogPixels {
- public:
-  explicit TLogPixels(DWORD Value) {
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &FKey, nullptr);
-    FHad = RegQueryValueExA(FKey, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&FOld), &FSize) ==
-           ERROR_SUCCESS;
-    RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Value), sizeof Value);
-  }
-  ~TLogPixels() {
-    if (FHad)
-      RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&FOld), sizeof FOld);
-    else
-      RegDeleteValueA(FKey, "LogPixels");
-    RegCloseKey(FKey);
-  }
-  TLogPixels(const TLogPixels&) = delete;
-  TLogPixels& operator=(const TLogPixels&) = delete;
-
- private:
-  HKEY FKey = nullptr;
-  DWORD FOld = 0, FSize = sizeof(DWORD);
-  bool FHad = false;
-};
 
 TEST(Layout, WholeLayoutAt144PixelsPerInch) {
   // Wine reads the resolution from the registry for every new process; Windows does not, and a test
