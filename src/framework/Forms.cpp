@@ -26,10 +26,25 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FPixelsPerInch(ScreenPix
 
 TForm::~TForm() { Forms().erase(std::remove(Forms().begin(), Forms().end(), this), Forms().end()); }
 
-void TForm::Idle() {
-  if (FAllWindowsMade || !HandleAllocated() || !IsWindowVisible(Handle())) return;
+bool TForm::Idle() {
+  if (FAllWindowsMade || !HandleAllocated() || !IsWindowVisible(Handle())) return false;
+  // One control still without its window (a page's first control, say) gets its window and those
+  // of the controls in it; the rest waits for the next idle moment, so the window keeps answering.
+  std::function<TWinControl*(TWinControl&)> waiting = [&](TWinControl& parent) -> TWinControl* {
+    for (auto& child : parent.Controls()) {
+      auto* win = dynamic_cast<TWinControl*>(child.get());
+      if (!win) continue;
+      if (!win->HandleAllocated()) return win;
+      if (TWinControl* found = waiting(*win)) return found;
+    }
+    return nullptr;
+  };
+  if (TWinControl* next = waiting(*this)) {
+    next->CreateAllWindows();
+    return true;
+  }
   FAllWindowsMade = true;
-  CreateAllWindows();
+  return false;
 }
 
 void TForm::SetClientSize(int AWidth, int AHeight) {
@@ -304,15 +319,18 @@ void TApplication::ProcessMessages() {
     }
     ProcessMessage(msg);
   }
-  Idle();
+  while (Idle() && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+  }
 }
 
-void TApplication::Idle() {
+bool TApplication::Idle() {
+  bool more = false;
   try {
-    for (TForm* form : std::vector<TForm*>(Forms())) form->Idle();
+    for (TForm* form : std::vector<TForm*>(Forms())) more = form->Idle() || more;
   } catch (...) {
     HandleException();
   }
+  return more;
 }
 
 void TApplication::Run() {
@@ -325,8 +343,8 @@ void TApplication::Run() {
       if (msg.message == WM_QUIT) return;
       ProcessMessage(msg);
     }
-    Idle();
-    WaitMessage();
+    // Idle work goes in small steps while nothing else waits; then the loop sleeps.
+    if (!Idle()) WaitMessage();
   }
 }
 

@@ -43,9 +43,9 @@ class TForm : public TWinControl {
   void FocusMovedTo(TWinControl* Control);
   // A control of this window is going away.
   void ControlDestroyed(TWinControl* Control);
-  // The program has nothing else to do: the windows of the pages not shown yet are made, once, after
-  // the window has painted.
-  void Idle();
+  // The program has nothing else to do: the windows of the pages not shown yet are made, after the
+  // window has painted, a few at each idle moment. True while some remain.
+  bool Idle();
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -93,8 +93,9 @@ class TApplication : public TComponent {
   void ProcessMessage(MSG& Msg);
   // Handles every message waiting in the queue, then does what waits for an idle moment.
   void ProcessMessages();
-  // The queue is empty: the forms do what they left for an idle moment.
-  void Idle();
+  // The queue is empty: the forms do a step of what they left for an idle moment; true while
+  // some remains.
+  bool Idle();
 
   // The error box for the exception being handled (call it inside a catch); the window stays open.
   void HandleException();

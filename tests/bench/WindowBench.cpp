@@ -82,6 +82,20 @@ void WaitPainted(HWND Window) {
   SendMessageTimeoutA(Window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
 }
 
+// Waits for the first complete paint without asking the program anything, so that work it does
+// afterwards, when idle, is not counted: no window in it has anything left to paint, twice in a row.
+void WaitFirstPaint(HWND Window) {
+  int quiet = 0;
+  for (int i = 0; i < 200000 && quiet < 2; ++i) {
+    bool pending = false;
+    RECT r;
+    if (GetUpdateRect(Window, &r, FALSE)) pending = true;
+    if (!pending) EnumChildWindows(Window, &AnyPending, reinterpret_cast<LPARAM>(&pending));
+    quiet = pending ? 0 : quiet + 1;
+    Sleep(quiet ? 1 : 0);
+  }
+}
+
 HWND FindChild(HWND Root, int Id) {
   struct TFind {
     int id;
@@ -115,8 +129,10 @@ class TRunning {
       if (!search.found) Sleep(0);
     }
     Window = search.found;
-    if (Window) WaitPainted(Window);
+    if (Window) WaitFirstPaint(Window);
     StartupMs = Now() - start;
+    // Everything the program does after its first paint is done before anything else is measured.
+    if (Window) WaitPainted(Window);
   }
   ~TRunning() {
     if (!FInfo.hProcess) return;
