@@ -15,7 +15,8 @@ import math
 import os
 import struct
 import sys
-import zlib
+
+from pixels import mix, over, png_rgba
 
 SUB = 4
 TRUE_COLOUR_SIZES = (256, 128, 96, 80, 72, 64, 48, 32, 16)
@@ -25,21 +26,6 @@ PALETTE_SIZES = (48, 32, 16)
 # letter, the bottom of the bowl, the thickness of the bowl's horizontal strokes and of its round right
 # side, and the bowl's rightmost point.
 P_UNIT = dict(xl=0.325, sw=0.135, yt=0.21, yb=0.79, ybb=0.58, th=0.115, tv=0.13, xr=0.69)
-
-
-def mix(a, b, t):
-    t = max(0.0, min(1.0, t))
-    return tuple(x + (y - x) * t for x, y in zip(a, b))
-
-
-def over(dst, src):
-    """Composites src (r, g, b, a; straight alpha in 0..1) over dst."""
-    sa = src[3]
-    da = dst[3]
-    oa = sa + da * (1 - sa)
-    if oa <= 0:
-        return (0.0, 0.0, 0.0, 0.0)
-    return tuple((src[i] * sa + dst[i] * da * (1 - sa)) / oa for i in range(3)) + (oa,)
 
 
 class Badge:
@@ -154,17 +140,8 @@ class Badge:
 
 # ---- Writing the images ------------------------------------------------------------------------------
 
-def chunk(kind, data):
-    body = kind + data
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-
 def png(rows):
-    size = len(rows)
-    raw = b"".join(b"\x00" + bytes(v for px in row for v in px) for row in rows)
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8 bits, RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
-            chunk(b"IEND", b""))
+    return png_rgba(len(rows), b"".join(b"\x00" + bytes(v for px in row for v in px) for row in rows))
 
 
 def and_mask(transparent):

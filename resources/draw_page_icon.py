@@ -7,30 +7,15 @@ Only the standard library: every pixel is 4 by 4 subsamples composited with the 
 """
 import math
 import os
-import struct
 import sys
-import zlib
+
+from pixels import mix, over, png_rgba
 
 SIZE = 48
 SUB = 4
 CX = CY = 24.0
 R_OUTER = 22.6   # the rim's outer edge
 R_INNER = 19.4   # the green face inside the rim
-
-
-def mix(a, b, t):
-    t = max(0.0, min(1.0, t))
-    return tuple(x + (y - x) * t for x, y in zip(a, b))
-
-
-def over(dst, src):
-    """Composites src (r, g, b, a; straight alpha in 0..1) over dst."""
-    sa = src[3]
-    da = dst[3]
-    oa = sa + da * (1 - sa)
-    if oa <= 0:
-        return (0.0, 0.0, 0.0, 0.0)
-    return tuple((src[i] * sa + dst[i] * da * (1 - sa)) / oa for i in range(3)) + (oa,)
 
 
 def in_arrow(x, y):
@@ -105,22 +90,11 @@ def render():
     return b"".join(rows)
 
 
-def chunk(kind, data):
-    body = kind + data
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-
-def png(raw):
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8 bits, RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
-            chunk(b"IEND", b""))
-
-
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                                              "PageIcon.png")
     with open(out, "wb") as f:
-        f.write(png(render()))
+        f.write(png_rgba(SIZE, render()))
     print(out)
 
 

@@ -17,6 +17,8 @@ import os
 import struct
 import sys
 
+from pixels import mix
+
 WIDTH = 120
 HEIGHT = 90
 SUB = 4           # 4 by 4 subsamples per pixel for the edges of the marks
@@ -26,11 +28,6 @@ BAR_LENGTH = 16   # the edge bars, centred on each edge's midpoint
 BAR_THICK = 5
 MARK = (14, 16, 20)  # near black ...
 MARK_ALPHA = 0.86    # ... laid over the wallpaper, so that it reads as a translucent dark grey
-
-
-def mix(a, b, t):
-    t = max(0.0, min(1.0, t))
-    return tuple(x + (y - x) * t for x, y in zip(a, b))
 
 
 def smooth(t):
