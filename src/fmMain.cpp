@@ -12,6 +12,13 @@ namespace {
 // The marker of the search position shown, and the seven others.
 constexpr TColor SelectedMarkerColor = 16750899;
 constexpr TColor IdleMarkerColor = 7237229;
+
+// A marker shows by its colour whether it is the chosen search position, and tells assistive
+// technology the same.
+void ShowChosen(TSmoothButton& Marker, bool Chosen) {
+  Marker.SetColor(Chosen ? SelectedMarkerColor : IdleMarkerColor);
+  Marker.SetChecked(Chosen);
+}
 }  // namespace
 
 void FillKeyList(TStrings& List) {
@@ -121,7 +128,7 @@ void TForm1::btReadAgainClick(TObject*) {
   if (!ReadSettingsFile()) return;
   // What the pages show now comes from the file alone: edits made meanwhile are dropped.
   for (TCheckBox* box : {cbShift, cbControl, cbAlt, cbWin}) box->SetChecked(false);
-  for (int p = 0; p < 8; ++p) Marker(p)->SetColor(IdleMarkerColor);
+  for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
   LoadPages();
   btApply->SetEnabled(false);
   if (TWinControl* first = PageControl1->ActivePage()) first->SetFocus();
@@ -138,8 +145,8 @@ void TForm1::ChangeParameters(TObject*) { btApply->SetEnabled(true); }
 void TForm1::btSearch1Click(TObject* Sender) {
   auto* chosen = dynamic_cast<TSmoothButton*>(Sender);
   if (!chosen) return;
-  for (int p = 0; p < 8; ++p) Marker(p)->SetColor(IdleMarkerColor);
-  chosen->SetColor(SelectedMarkerColor);
+  for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
+  ShowChosen(*chosen, true);
   WriteSearchPosition(*Setup, chosen->Tag);
   btApply->SetEnabled(true);
 }
