@@ -4,6 +4,7 @@
 #include "controls/GDIPUtil.h"
 #include "controls/SmoothGDIP.h"
 #include "fmMain.h"
+#include "framework/Accessibility.h"
 #include "unHotKeys.h"
 #include "unInstances.h"
 
@@ -16,7 +17,7 @@ using namespace px2d;
 namespace {
 
 // From here on a library loaded by name comes from the system folder only, never from the
-// program's folder or the current one: gdiplus, comctl32 and msimg32 are loaded on their first
+// program's folder or the current one: gdiplus, comctl32 and oleacc are loaded on their first
 // use. Windows 7 has the call only with its update KB2533623; without it the search stays as it was.
 void LoadLibrariesFromTheSystemFolderOnly() {
   using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
@@ -35,6 +36,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // runs, and shuts it down only after the last window has gone.
   TGDIPUtilSession glassGdiplus;
   TSmoothGDIP markerGdiplus;
+  // COM for the window's thread: assistive technology in other processes reaches the controls'
+  // accessible objects through it, until the last window has gone.
+  TComApartment apartment;
   int exitCode = 0;
   try {
     // The units first: the key caps come from the string table before anything names a key.

@@ -21,6 +21,13 @@ constexpr UINT RestoreDefaultsCommand = 0x0100;
 constexpr UINT WM_PX2D_SHOWERROR = WM_APP + 0x101;
 // The identifier under which a combination is tried for a moment.
 constexpr int HotKeyProbeId = 0xB00;
+
+// A marker shows by its colour whether it is the chosen search position, and tells assistive
+// technology the same.
+void ShowChosen(TSmoothButton& Marker, bool Chosen) {
+  Marker.SetColor(Chosen ? SelectedMarkerColor : IdleMarkerColor);
+  Marker.SetChecked(Chosen);
+}
 }  // namespace
 
 void FillKeyList(TStrings& List) {
@@ -181,7 +188,7 @@ void TForm1::LoadPages() {
 
 void TForm1::ClearPageMarks() {
   for (TCheckBox* box : {cbShift, cbControl, cbAlt, cbWin}) box->SetChecked(false);
-  for (int p = 0; p < 8; ++p) Marker(p)->SetColor(IdleMarkerColor);
+  for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
 }
 
 void TForm1::btReadAgainClick(TObject*) {
@@ -229,8 +236,8 @@ void TForm1::ChangeParameters(TObject*) { btApply->SetEnabled(true); }
 void TForm1::btSearch1Click(TObject* Sender) {
   auto* chosen = dynamic_cast<TSmoothButton*>(Sender);
   if (!chosen) return;
-  for (int p = 0; p < 8; ++p) Marker(p)->SetColor(IdleMarkerColor);
-  chosen->SetColor(SelectedMarkerColor);
+  for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
+  ShowChosen(*chosen, true);
   WriteSearchPosition(*Setup, chosen->Tag);
   btApply->SetEnabled(true);
 }

@@ -288,6 +288,27 @@ void ApplyMarkerValues(TSmoothButton& Marker) {
   status.Appearance().SetGlow(false);
 }
 
+// The screen positions, clockwise from the top left: the order of the corner lists and the markers.
+const char* const ScreenPositions[8] = {"top left",     "top middle",    "top right",   "right middle",
+                                        "bottom right", "bottom middle", "bottom left", "left middle"};
+
+// Names for assistive technology where the system finds none: the labels of the lists and sliders
+// have no window of their own, and the markers no caption.
+void NameForAssistiveTechnology(TForm1& Form) {
+  for (int p = 0; p < 8; ++p) {
+    Form.CornerList(p + 1)->SetAccessibleName(std::string("Active corner: ") + ScreenPositions[p]);
+    Form.Marker(p)->SetAccessibleName(std::string("Search box position: ") + ScreenPositions[p]);
+    Form.Marker(p)->SetRadioItem(true);
+  }
+  Form.cbKeys->SetAccessibleName("Key");
+  // Each slider by the heading above it.
+  Form.tbDesktopOpacity->SetAccessibleName(Form.Label34->Caption());
+  Form.tbAreaSize->SetAccessibleName(Form.Label16->Caption());
+  Form.tbActivationDelay->SetAccessibleName(Form.Label17->Caption());
+  Form.tbEffectDuration->SetAccessibleName(Form.Label28->Caption());
+  Form.tbSearchDuration->SetAccessibleName(Form.Label31->Caption());
+}
+
 class TBuilder {
  public:
   explicit TBuilder(TForm1& Form) : FForm(Form) {
@@ -455,6 +476,7 @@ void BuildLayout(TForm1& Form) {
     const TPageTable& table = PageTables[i];
     builder.Build(table.Items, table.Count, *builder.Pages->Pages(i));
   }
+  NameForAssistiveTechnology(Form);
   Form.EndLoading();
 }
 

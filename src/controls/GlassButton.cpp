@@ -1,5 +1,7 @@
 #include "GlassButton.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -288,9 +290,11 @@ void TCustomGlassButton::SetDown(bool Value) {
   if (Loading()) FInitialDown = Value;
   if (FGroupIndex == 0 && FStyle == tasButton) Value = false;
   if (FStyle == tasCheck) {
+    const bool changed = Value != FDown;
     FDown = Value;
     FState = Value ? gvsPressed : gvsUp;
     Repaint();
+    if (changed) DownChanged();
     return;
   }
   if (Value == FDown) return;
@@ -305,6 +309,12 @@ void TCustomGlassButton::SetDown(bool Value) {
     Repaint();
   }
   if (Value) NotifyGroup();
+  DownChanged();
+}
+
+void TCustomGlassButton::DownChanged() {
+  NotifyAccessibleEvent(Handle(), EVENT_OBJECT_STATECHANGE);
+  if (FDown && FGroupIndex != 0) NotifyAccessibleEvent(Handle(), EVENT_OBJECT_SELECTION);
 }
 
 void TCustomGlassButton::Loaded() {
@@ -330,6 +340,7 @@ void TCustomGlassButton::GroupNotification(int AGroupIndex, TCustomGlassButton& 
     FState = gvsUp;
     if (FActionLink) FActionLink->Action().FChecked = false;
     Invalidate();
+    DownChanged();
   }
   FAllowAllUp = Sender.AllowAllUp();
 }
@@ -481,6 +492,27 @@ void TCustomGlassButton::Click() {
     FActionLink->Action().Execute();
   else
     TCustomControl::Click();
+}
+
+void TCustomGlassButton::GetAccessibleFacts(TAccessibleFacts& Facts) const {
+  TCustomControl::GetAccessibleFacts(Facts);
+  if (Facts.Name.empty()) Facts.Name = AccessibleText(Caption());
+  if (FGroupIndex != 0) {
+    Facts.Role = ROLE_SYSTEM_PAGETAB;
+    Facts.State = STATE_SYSTEM_SELECTABLE | (FDown ? STATE_SYSTEM_SELECTED : 0);
+    Facts.DefaultAction = "Switch";
+  } else {
+    Facts.Role = ROLE_SYSTEM_PUSHBUTTON;
+    Facts.State = FStyle == tasCheck && FDown ? STATE_SYSTEM_PRESSED : 0;
+    Facts.DefaultAction = "Press";
+  }
+}
+
+void TCustomGlassButton::AccessibleDefaultAction() {
+  // A disabled button ignores the request as it ignores the mouse.
+  if (!Enabled()) return;
+  if (FGroupIndex != 0 || FStyle == tasCheck) SetDown(!FDown);
+  Click();
 }
 
 void TCustomGlassButton::DoEnter() {

@@ -164,6 +164,12 @@ class TCustomGlassButton : public TCustomControl {
   // It takes Enter itself while it has the focus.
   bool IsPushButton() const override { return true; }
 
+  // To assistive technology a button of a group is a page tab, selected while down; any other a
+  // push button (pressed while a check button is down). Its name is the caption on one line.
+  void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
+  // As a click of the mouse: a button of a group goes down and a check button toggles, then it clicks.
+  void AccessibleDefaultAction() override;
+
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
 
@@ -219,6 +225,8 @@ class TCustomGlassButton : public TCustomControl {
   void SetAndRepaint(T& Field, T Value) {
     if (StoreIfChanged(Field, Value)) Invalidate();
   }
+  // Tells assistive technology that Down changed.
+  void DownChanged();
   void HoverEntered();
   void HoverLeft();
   void ShowShortCutHint(bool Show);

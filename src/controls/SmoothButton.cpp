@@ -1,5 +1,7 @@
 #include "SmoothButton.h"
 
+#include <oleacc.h>
+
 namespace px2d {
 
 // --- property groups ---
@@ -100,6 +102,28 @@ void TSmoothButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 
 void TSmoothButton::FireClick() {
   if (OnClick) OnClick(this);
+}
+
+void TSmoothButton::SetChecked(bool Value) {
+  if (StoreIfChanged(FChecked, Value)) NotifyAccessibleEvent(Handle(), EVENT_OBJECT_STATECHANGE);
+}
+
+void TSmoothButton::GetAccessibleFacts(TAccessibleFacts& Facts) const {
+  TCustomControl::GetAccessibleFacts(Facts);
+  if (Facts.Name.empty()) Facts.Name = AccessibleText(Caption());
+  if (FRadioItem) {
+    Facts.Role = ROLE_SYSTEM_RADIOBUTTON;
+    Facts.State = FChecked ? STATE_SYSTEM_CHECKED : 0;
+    Facts.DefaultAction = "Check";
+  } else {
+    Facts.Role = ROLE_SYSTEM_PUSHBUTTON;
+    Facts.DefaultAction = "Press";
+  }
+}
+
+void TSmoothButton::AccessibleDefaultAction() {
+  // A disabled button ignores the request as it ignores the mouse.
+  if (Enabled()) Click();
 }
 
 void TSmoothButton::RedrawRequest() {

@@ -120,6 +120,18 @@ class TSmoothButton : public TCustomControl {
   // Raises OnClick when a handler is assigned.
   virtual void FireClick();
 
+  // The button is one of a group of which one is chosen (a position marker): to assistive
+  // technology a radio button, checked while Checked. The window that groups the buttons sets
+  // Checked with the look of the chosen one. Otherwise it is a push button.
+  bool RadioItem() const { return FRadioItem; }
+  void SetRadioItem(bool Value) { FRadioItem = Value; }
+  bool Checked() const { return FChecked; }
+  void SetChecked(bool Value);
+
+  void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
+  // Clicks the button, as the mouse does.
+  void AccessibleDefaultAction() override;
+
  protected:
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   void Paint() override;
@@ -157,6 +169,8 @@ class TSmoothButton : public TCustomControl {
   bool FShadow = false;
   int FHorizontalSpacing = 5;
   int FVerticalSpacing = 5;
+  bool FRadioItem = false;
+  bool FChecked = false;
 };
 
 }  // namespace px2d

@@ -405,6 +405,8 @@ void TWinControl::Attach(HWND hwnd, bool Subclass) {
 
 void TWinControl::Detach() {
   if (!FHandle) return;
+  // The accessible object goes with the window: its clients are told that it is gone.
+  FAccessible.reset();
   RemovePropA(FHandle, ControlProp);
   if (FSubclassed)
     RemoveWindowSubclass(FHandle, &TWinControl::SubclassProc, 1);
@@ -822,6 +824,10 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
   }
 
+  if (Msg == AccessibleActionMessage) {
+    AccessibleDefaultAction();
+    return 0;
+  }
   switch (Msg) {
     case WM_ERASEBKGND:
       if (EraseBackground(reinterpret_cast<HDC>(wParam))) return 1;
@@ -843,6 +849,12 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       if (TForm* form = Form(); form && form != this) form->FocusMovedTo(this);
       return result;
     }
+    case WM_GETOBJECT: {
+      LRESULT result = 0;
+      if (!FAccessible) FAccessible = std::make_unique<TAccessibleServer>(*this);
+      if (FAccessible->Answer(wParam, lParam, result)) return result;
+      break;
+    }
     case WM_KILLFOCUS: {
       const LRESULT result = DefaultHandler(Msg, wParam, lParam);
       HWND next = reinterpret_cast<HWND>(wParam);
@@ -857,6 +869,12 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   }
   return DefaultHandler(Msg, wParam, lParam);
 }
+
+void TWinControl::SetAccessibleName(const std::string& Value) {
+  if (StoreIfChanged(FAccessibleName, Value)) NotifyAccessibleEvent(FHandle, EVENT_OBJECT_NAMECHANGE);
+}
+
+void TWinControl::GetAccessibleFacts(TAccessibleFacts& Facts) const { Facts.Name = FAccessibleName; }
 
 LRESULT TWinControl::DefaultHandler(UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (FSubclassed) return DefSubclassProc(FHandle, Msg, wParam, lParam);

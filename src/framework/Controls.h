@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Accessibility.h"
 #include "Classes.h"
 #include "Graphics.h"
 
@@ -297,6 +298,18 @@ class TWinControl : public TControl {
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
 
+  // What assistive technology (a screen reader, automation) calls the control where the system
+  // finds no name for it: a list or slider whose label has no window, a control without a caption.
+  // Empty: the control's own or the system's.
+  const std::string& AccessibleName() const { return FAccessibleName; }
+  void SetAccessibleName(const std::string& Value);
+  // What the control tells assistive technology beyond what the system finds for its window (see
+  // Accessibility.h): the default gives AccessibleName; a control that draws itself adds its role
+  // and state.
+  virtual void GetAccessibleFacts(TAccessibleFacts& Facts) const;
+  // Carries out the default action that GetAccessibleFacts names, as a user would.
+  virtual void AccessibleDefaultAction() {}
+
  protected:
   virtual void CreateParams(TCreateParams& Params);
   virtual void CreateWnd();
@@ -371,6 +384,9 @@ class TWinControl : public TControl {
   std::vector<std::unique_ptr<TControl>> FControls;
   // The windowed children in tab order.
   std::vector<TWinControl*> FTabList;
+  std::string FAccessibleName;
+  // The accessible object of the window, made on the first request; it goes with the window.
+  std::unique_ptr<TAccessibleServer> FAccessible;
 };
 
 // A windowed control of this program with its own window class (named after the C++ class),

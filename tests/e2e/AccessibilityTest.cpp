@@ -1,0 +1,242 @@
+// The options window as assistive technology sees it from another process: each control's client
+// object through AccessibleObjectFromWindow (WM_GETOBJECT in the program, the object marshalled
+// across), its name, role and state, the state following clicks and default actions, and the
+// events that announce the changes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "E2eSupport.h"
+#include "framework/Accessibility.h"
+#include "framework/SysUtils.h"
+
+namespace px2d::e2e {
+namespace {
+
+constexpr const char* Title = "Panoplex 2D Options";
+
+enum : int {
+  idApply = 10,
+  idPageButton = 100,  // + page
+  idFirstPage = 22,    // + page
+  idKeys = 404,
+  idCorner = 501,  // + position
+  idMarker = 610,  // + search position
+};
+
+const char* const Positions[8] = {"top left",     "top middle",    "top right",   "right middle",
+                                  "bottom right", "bottom middle", "bottom left", "left middle"};
+const char* const PageNames[6] = {"General Options", "Background",          "Keyboard Activation",
+                                  "Active Corners",  "Search Capabilities", "Animation Speeds"};
+
+VARIANT Self() {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = CHILDID_SELF;
+  return v;
+}
+
+// The client object of a window, as a screen reader in another process gets it.
+TComPtr<IAccessible> ClientObject(HWND Window) {
+  TComPtr<IAccessible> object;
+  const HRESULT result = AccessibleObjectFromWindow(Window, OBJID_CLIENT, IID_IAccessible,
+                                                    reinterpret_cast<void**>(object.Put()));
+  EXPECT_EQ(result, S_OK) << "window " << GetDlgCtrlID(Window);
+  return object;
+}
+
+std::string NameOf(IAccessible& Object) {
+  BSTR name = nullptr;
+  if (FAILED(Object.get_accName(Self(), &name)) || !name) return "<none>";
+  const std::string text = WideToAnsi(std::wstring(name, SysStringLen(name)));
+  SysFreeString(name);
+  return text;
+}
+
+long RoleOf(IAccessible& Object) {
+  VARIANT role;
+  VariantInit(&role);
+  if (FAILED(Object.get_accRole(Self(), &role)) || role.vt != VT_I4) return -1;
+  return role.lVal;
+}
+
+long StateOf(IAccessible& Object) {
+  VARIANT state;
+  VariantInit(&state);
+  if (FAILED(Object.get_accState(Self(), &state)) || state.vt != VT_I4) return -1;
+  return state.lVal;
+}
+
+// The role that the system gives a window of this kind, from its standard object made here.
+long SystemRole(HWND Window) {
+  TComPtr<IAccessible> object;
+  if (FAILED(CreateStdAccessibleObject(Window, OBJID_CLIENT, IID_IAccessible,
+                                       reinterpret_cast<void**>(object.Put()))))
+    return -1;
+  return RoleOf(*object.Get());
+}
+
+class Accessibility : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
+    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
+    program.emplace(ProgramPath());
+    window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
+    ASSERT_TRUE(window);
+    SetForegroundWindow(window);
+    Settle(300);
+  }
+  void TearDown() override {
+    if (program && !program->WaitExit(0)) program->Kill();
+    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
+  }
+  HWND Item(int Id) const { return FindChild(window, Id); }
+
+  // The one control among Count from First whose client object has Flag in its state; -1: none,
+  // -2: more than one.
+  int WhichHas(int First, int Count, long Flag) {
+    int found = -1;
+    for (int i = 0; i < Count; ++i) {
+      const TComPtr<IAccessible> object = ClientObject(Item(First + i));
+      if (!object || !(StateOf(*object.Get()) & Flag)) continue;
+      found = found == -1 ? i : -2;
+    }
+    return found;
+  }
+
+  TComApartment apartment;
+  std::optional<TProcess> program;
+  HWND window = nullptr;
+};
+
+TEST_F(Accessibility, EveryControlWithoutAWindowedLabelHasItsNameAndTheDrawnOnesTheirRoleAndState) {
+  struct Expected {
+    int id;
+    std::string name;
+    long role;  // 0: the system's, as a standard object made here gives it
+  };
+  std::vector<Expected> controls;
+  for (int page = 0; page < 6; ++page)
+    controls.push_back({idPageButton + page, PageNames[page], ROLE_SYSTEM_PAGETAB});
+  for (int p = 0; p < 8; ++p) {
+    controls.push_back(
+        {idMarker + p, std::string("Search box position: ") + Positions[p], ROLE_SYSTEM_RADIOBUTTON});
+    controls.push_back({idCorner + p, std::string("Active corner: ") + Positions[p], 0});
+  }
+  controls.push_back({idKeys, "Key", 0});
+  controls.push_back({302, "Desktop opacity", 0});
+  controls.push_back({510, "Area size", 0});
+  controls.push_back({511, "Activation delay", 0});
+  controls.push_back({700, "Activation and deactivation duration", 0});
+  controls.push_back({701, "Search transition duration", 0});
+
+  for (const Expected& e : controls) {
+    SCOPED_TRACE(e.id);
+    const HWND control = Item(e.id);
+    ASSERT_TRUE(control);
+    const TComPtr<IAccessible> object = ClientObject(control);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(NameOf(*object.Get()), e.name);
+    EXPECT_EQ(RoleOf(*object.Get()), e.role ? e.role : SystemRole(control));
+  }
+
+  // At the start the first page is shown and the search box sits at the top left (the defaults).
+  EXPECT_EQ(WhichHas(idPageButton, 6, STATE_SYSTEM_SELECTED), 0);
+  EXPECT_EQ(WhichHas(idPageButton, 6, STATE_SYSTEM_SELECTABLE), -2) << "every page tab can be selected";
+  EXPECT_EQ(WhichHas(idMarker, 8, STATE_SYSTEM_CHECKED), 0);
+}
+
+TEST_F(Accessibility, ClicksAndDefaultActionsMoveTheSelectionAndTheCheck) {
+  // A user's clicks.
+  Click(Item(idPageButton + 4));
+  EXPECT_EQ(WhichHas(idPageButton, 6, STATE_SYSTEM_SELECTED), 4);
+  Click(Item(idMarker + 3));
+  EXPECT_EQ(WhichHas(idMarker, 8, STATE_SYSTEM_CHECKED), 3);
+
+  // The default actions do what the clicks do: the page switches, the search position is chosen
+  // and Apply is enabled.
+  const TComPtr<IAccessible> marker = ClientObject(Item(idMarker + 6));
+  BSTR action = nullptr;
+  ASSERT_EQ(marker->get_accDefaultAction(Self(), &action), S_OK);
+  EXPECT_EQ(WideToAnsi(std::wstring(action, SysStringLen(action))), "Check");
+  SysFreeString(action);
+  Click(Item(idApply));
+  ASSERT_FALSE(IsWindowEnabled(Item(idApply)));
+  EXPECT_EQ(marker->accDoDefaultAction(Self()), S_OK);
+  Settle();
+  EXPECT_EQ(WhichHas(idMarker, 8, STATE_SYSTEM_CHECKED), 6);
+  EXPECT_TRUE(IsWindowEnabled(Item(idApply)));
+
+  const TComPtr<IAccessible> tab = ClientObject(Item(idPageButton + 2));
+  EXPECT_EQ(tab->accDoDefaultAction(Self()), S_OK);
+  Settle();
+  EXPECT_EQ(WhichHas(idPageButton, 6, STATE_SYSTEM_SELECTED), 2);
+  EXPECT_TRUE(IsWindowVisible(Item(idFirstPage + 2)));
+  EXPECT_FALSE(IsWindowVisible(Item(idFirstPage + 4)));
+
+  // The program ends as usual while a client still holds its objects, which then only fail.
+  PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(program->WaitExit(10000), 0u);
+  BSTR name = nullptr;
+  EXPECT_TRUE(FAILED(tab->get_accName(Self(), &name)));
+  EXPECT_EQ(name, nullptr);
+}
+
+// The events of the program's client objects that a screen reader listens to, in order.
+struct TEvent {
+  DWORD event;
+  HWND window;
+  bool operator==(const TEvent&) const = default;
+};
+std::vector<TEvent> Heard;
+
+void CALLBACK Listen(HWINEVENTHOOK, DWORD Event, HWND Window, LONG Object, LONG Child, DWORD, DWORD) {
+  if (Object == OBJID_CLIENT && Child == CHILDID_SELF) Heard.push_back({Event, Window});
+}
+
+// Lets the events of the other process arrive: they come through this thread's messages.
+void Listen(DWORD Milliseconds) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  } while (GetTickCount() - start < Milliseconds);
+}
+
+TEST_F(Accessibility, ChangesOfSelectionAndCheckAreAnnounced) {
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                             &Listen, program->Id(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_TRUE(hook);
+  const auto heard = [](int Event, HWND Window) {
+    return std::find(Heard.begin(), Heard.end(), TEvent{static_cast<DWORD>(Event), Window}) != Heard.end();
+  };
+
+  Heard.clear();
+  Click(Item(idPageButton + 4));
+  Listen(300);
+  EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idPageButton + 0))) << "the page tab that was selected";
+  EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idPageButton + 4)));
+  EXPECT_TRUE(heard(EVENT_OBJECT_SELECTION, Item(idPageButton + 4)));
+
+  Heard.clear();
+  Click(Item(idMarker + 5));
+  Listen(300);
+  EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + 0))) << "the marker that was checked";
+  EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + 5)));
+  for (int p : {1, 2, 3, 4, 6, 7}) EXPECT_FALSE(heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + p))) << p;
+
+  UnhookWinEvent(hook);
+}
+
+}  // namespace
+}  // namespace px2d::e2e

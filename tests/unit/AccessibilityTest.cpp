@@ -1,0 +1,310 @@
+// What assistive technology gets from the controls in this process: the client objects answered
+// through WM_GETOBJECT (AccessibleObjectFromWindow, as a screen reader asks), their names, roles and
+// states, the events that announce a change, the default action, and an object that outlives its
+// control. The end-to-end tests ask the real window the same from another process.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "InputSupport.h"
+#include "controls/GlassButton.h"
+#include "controls/SmoothButton.h"
+#include "framework/Accessibility.h"
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "framework/SysUtils.h"
+
+namespace px2d {
+namespace {
+
+using test::Pump;
+
+class TAccessibilityHost : public TForm {
+ public:
+  using TForm::TForm;
+  const char* ClassName() const override { return "TAccessibilityHost"; }
+};
+
+VARIANT Self() {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = CHILDID_SELF;
+  return v;
+}
+
+TComPtr<IAccessible> ClientObject(HWND Window) {
+  TComPtr<IAccessible> object;
+  EXPECT_EQ(AccessibleObjectFromWindow(Window, OBJID_CLIENT, IID_IAccessible,
+                                       reinterpret_cast<void**>(object.Put())),
+            S_OK);
+  return object;
+}
+
+std::string Text(BSTR Value) {
+  const std::string text = WideToAnsi(std::wstring(Value, SysStringLen(Value)));
+  SysFreeString(Value);
+  return text;
+}
+
+std::string NameOf(const TComPtr<IAccessible>& Object) {
+  BSTR name = nullptr;
+  return SUCCEEDED(Object->get_accName(Self(), &name)) && name ? Text(name) : "<none>";
+}
+
+std::string DefaultActionOf(const TComPtr<IAccessible>& Object) {
+  BSTR action = nullptr;
+  return SUCCEEDED(Object->get_accDefaultAction(Self(), &action)) && action ? Text(action) : "<none>";
+}
+
+long RoleOf(const TComPtr<IAccessible>& Object) {
+  VARIANT role;
+  VariantInit(&role);
+  return SUCCEEDED(Object->get_accRole(Self(), &role)) && role.vt == VT_I4 ? role.lVal : -1;
+}
+
+long StateOf(const TComPtr<IAccessible>& Object) {
+  VARIANT state;
+  VariantInit(&state);
+  return SUCCEEDED(Object->get_accState(Self(), &state)) && state.vt == VT_I4 ? state.lVal : -1;
+}
+
+// Events of this process's client objects, heard through the message loop.
+struct TEvent {
+  DWORD event;
+  HWND window;
+  bool operator==(const TEvent&) const = default;
+};
+std::vector<TEvent> Heard;
+
+void CALLBACK Listen(HWINEVENTHOOK, DWORD Event, HWND Window, LONG Object, LONG Child, DWORD, DWORD) {
+  if (Object == OBJID_CLIENT && Child == CHILDID_SELF) Heard.push_back({Event, Window});
+}
+
+// Two page tabs (the first down), a check button, a marker, a named list and an unnamed one.
+class AccessibleControls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<TAccessibilityHost>();
+    form->SetClientSize(400, 200);
+    for (int i = 0; i < 2; ++i) {
+      tabs[i] = Insert<TGlassButton>(8 + 90 * i, 8, 81, 82);
+      tabs[i]->SetGroupIndex(1);
+      tabs[i]->OnClick = [this, i](TObject*) { clicks.push_back("tab " + std::to_string(i)); };
+    }
+    tabs[0]->SetCaption("Active\r\nCorners");
+    tabs[0]->SetDown(true);
+    tabs[1]->SetCaption("&Background");
+    check = Insert<TGlassButton>(188, 8, 81, 30);
+    check->SetCaption("Preview");
+    check->SetStyle(tasCheck);
+    check->OnClick = [this](TObject*) { clicks.push_back("check"); };
+    marker = Insert<TSmoothButton>(300, 8, 16, 16);
+    marker->SetAccessibleName("Search box position: top left");
+    marker->SetRadioItem(true);
+    marker->SetChecked(true);
+    marker->OnClick = [this](TObject*) { clicks.push_back("marker"); };
+    list = Insert<TComboBox>(8, 100, 145, 23);
+    list->SetAccessibleName("Key");
+    unnamed = Insert<TComboBox>(200, 100, 145, 23);
+    form->HandleNeeded();
+  }
+  void TearDown() override { form.reset(); }
+
+  template <class T>
+  T* Insert(int Left, int Top, int Width, int Height) {
+    T* control = form->InsertControl(std::make_unique<T>(form.get()));
+    control->SetBounds(Left, Top, Width, Height);
+    return control;
+  }
+
+  TComApartment apartment;
+  std::unique_ptr<TAccessibilityHost> form;
+  TGlassButton* tabs[2] = {};
+  TGlassButton* check = nullptr;
+  TSmoothButton* marker = nullptr;
+  TComboBox* list = nullptr;
+  TComboBox* unnamed = nullptr;
+  std::vector<std::string> clicks;
+};
+
+TEST(AccessibleText, ACaptionIsReadOnOneLineWithoutItsAcceleratorMark) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Active\r\nCorners", "Active Corners"},
+      {"one\ntwo\rthree", "one two three"},
+      {"&Apply", "Apply"},
+      {"Fish && Chips", "Fish & Chips"},
+      {"", ""},
+  };
+  for (const auto& [caption, text] : cases) EXPECT_EQ(AccessibleText(caption), text) << caption;
+}
+
+TEST_F(AccessibleControls, EachControlHasItsNameRoleAndStateAndTheRestStaysTheSystems) {
+  struct Expected {
+    const char* what;
+    HWND window;
+    std::string name;
+    long role;  // 0: the system's, as its standard object gives it
+    long on, off;
+    std::string action;
+  };
+  const Expected controls[] = {
+      {"the page tab down", tabs[0]->Handle(), "Active Corners", ROLE_SYSTEM_PAGETAB,
+       STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_SELECTED, 0, "Switch"},
+      {"a page tab up", tabs[1]->Handle(), "Background", ROLE_SYSTEM_PAGETAB, STATE_SYSTEM_SELECTABLE,
+       STATE_SYSTEM_SELECTED, "Switch"},
+      {"a check button up", check->Handle(), "Preview", ROLE_SYSTEM_PUSHBUTTON, 0,
+       STATE_SYSTEM_PRESSED | STATE_SYSTEM_SELECTABLE, "Press"},
+      {"the chosen marker", marker->Handle(), "Search box position: top left", ROLE_SYSTEM_RADIOBUTTON,
+       STATE_SYSTEM_CHECKED, 0, "Check"},
+      {"a named list", list->Handle(), "Key", 0, 0, 0, ""},
+  };
+  for (const Expected& e : controls) {
+    SCOPED_TRACE(e.what);
+    const TComPtr<IAccessible> object = ClientObject(e.window);
+    ASSERT_TRUE(object);
+    TComPtr<IAccessible> system;
+    ASSERT_EQ(CreateStdAccessibleObject(e.window, OBJID_CLIENT, IID_IAccessible,
+                                        reinterpret_cast<void**>(system.Put())),
+              S_OK);
+    EXPECT_EQ(NameOf(object), e.name);
+    EXPECT_EQ(RoleOf(object), e.role ? e.role : RoleOf(system));
+    const long state = StateOf(object);
+    EXPECT_EQ(state & e.on, e.on);
+    EXPECT_EQ(state & e.off, 0);
+    EXPECT_EQ(state & ~(e.on | STATE_SYSTEM_SELECTABLE), StateOf(system)) << "the system's own states stay";
+    EXPECT_EQ(DefaultActionOf(object), e.action.empty() ? DefaultActionOf(system) : e.action);
+    // Place and window are the system's.
+    long left = 0, top = 0, width = 0, height = 0;
+    EXPECT_EQ(object->accLocation(&left, &top, &width, &height, Self()), S_OK);
+    RECT r;
+    GetWindowRect(e.window, &r);
+    EXPECT_EQ(left, r.left);
+    EXPECT_EQ(width, r.right - r.left);
+    HWND found = nullptr;
+    EXPECT_EQ(WindowFromAccessibleObject(object.Get(), &found), S_OK);
+    EXPECT_EQ(found, e.window);
+  }
+  // A control with nothing to add is left to the system.
+  EXPECT_EQ(SendMessageA(unnamed->Handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0);
+  // And the control answers only for its client area.
+  EXPECT_EQ(SendMessageA(list->Handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)), 0);
+}
+
+TEST_F(AccessibleControls, ChangesAreSeenAndAnnouncedOnceEach) {
+  const TComPtr<IAccessible> tab0 = ClientObject(tabs[0]->Handle()), tab1 = ClientObject(tabs[1]->Handle()),
+                             checkObject = ClientObject(check->Handle()),
+                             markerObject = ClientObject(marker->Handle()),
+                             listObject = ClientObject(list->Handle());
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                             &Listen, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_TRUE(hook);
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::vector<TEvent> events;  // in order
+  };
+  const Step steps[] = {
+      {"the other page tab goes down",
+       [&] { tabs[1]->SetDown(true); },
+       {{EVENT_OBJECT_STATECHANGE, tabs[0]->Handle()},
+        {EVENT_OBJECT_STATECHANGE, tabs[1]->Handle()},
+        {EVENT_OBJECT_SELECTION, tabs[1]->Handle()}}},
+      {"down again", [&] { tabs[1]->SetDown(true); }, {}},
+      {"the check button goes down",
+       [&] { check->SetDown(true); },
+       {{EVENT_OBJECT_STATECHANGE, check->Handle()}}},
+      {"the marker is no longer chosen",
+       [&] { marker->SetChecked(false); },
+       {{EVENT_OBJECT_STATECHANGE, marker->Handle()}}},
+      {"nor again", [&] { marker->SetChecked(false); }, {}},
+      {"the list is named anew",
+       [&] { list->SetAccessibleName("Activation key"); },
+       {{EVENT_OBJECT_NAMECHANGE, list->Handle()}}},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    Heard.clear();
+    s.act();
+    Pump(50);
+    EXPECT_EQ(Heard, s.events);
+  }
+  UnhookWinEvent(hook);
+
+  EXPECT_EQ(StateOf(tab0) & STATE_SYSTEM_SELECTED, 0);
+  EXPECT_EQ(StateOf(tab1) & STATE_SYSTEM_SELECTED, STATE_SYSTEM_SELECTED);
+  EXPECT_EQ(StateOf(checkObject) & STATE_SYSTEM_PRESSED, STATE_SYSTEM_PRESSED);
+  EXPECT_EQ(StateOf(markerObject) & STATE_SYSTEM_CHECKED, 0);
+  EXPECT_EQ(NameOf(listObject), "Activation key");
+}
+
+TEST_F(AccessibleControls, TheDefaultActionClicksFromTheMessageLoopAsTheMouseDoes) {
+  const TComPtr<IAccessible> tab1 = ClientObject(tabs[1]->Handle()),
+                             markerObject = ClientObject(marker->Handle()),
+                             checkObject = ClientObject(check->Handle());
+  // The request returns before the control acts: a client is not kept waiting on what a click does.
+  EXPECT_EQ(tab1->accDoDefaultAction(Self()), S_OK);
+  EXPECT_TRUE(clicks.empty());
+  Pump(50);
+  EXPECT_EQ(clicks, std::vector<std::string>{"tab 1"});
+  EXPECT_TRUE(tabs[1]->Down()) << "a page tab goes down as under the mouse";
+  EXPECT_FALSE(tabs[0]->Down());
+
+  clicks.clear();
+  EXPECT_EQ(checkObject->accDoDefaultAction(Self()), S_OK);
+  EXPECT_EQ(markerObject->accDoDefaultAction(Self()), S_OK);
+  Pump(50);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"check", "marker"}));
+  EXPECT_TRUE(check->Down()) << "a check button toggles";
+
+  // Disabled controls ignore it, as they ignore the mouse.
+  clicks.clear();
+  tabs[1]->SetEnabled(false);
+  marker->SetEnabled(false);
+  EXPECT_EQ(tab1->accDoDefaultAction(Self()), S_OK);
+  EXPECT_EQ(markerObject->accDoDefaultAction(Self()), S_OK);
+  Pump(50);
+  EXPECT_TRUE(clicks.empty());
+  EXPECT_EQ(StateOf(tab1) & STATE_SYSTEM_UNAVAILABLE, STATE_SYSTEM_UNAVAILABLE);
+}
+
+TEST_F(AccessibleControls, AnObjectThatOutlivesItsWindowOrControlOnlyFails) {
+  const TComPtr<IAccessible> tab0 = ClientObject(tabs[0]->Handle()),
+                             markerObject = ClientObject(marker->Handle());
+  const auto expectCutOff = [](const TComPtr<IAccessible>& Object) {
+    BSTR name = nullptr;
+    EXPECT_EQ(Object->get_accName(Self(), &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    VARIANT state;
+    VariantInit(&state);
+    EXPECT_EQ(Object->get_accState(Self(), &state), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(Object->accDoDefaultAction(Self()), CO_E_OBJNOTCONNECTED);
+    long left = 0, top = 0, width = 0, height = 0;
+    EXPECT_EQ(Object->accLocation(&left, &top, &width, &height, Self()), CO_E_OBJNOTCONNECTED);
+    TComPtr<IOleWindow> window;
+    ASSERT_EQ(Object->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(window.Put())), S_OK);
+    HWND found = nullptr;
+    EXPECT_EQ(window->GetWindow(&found), CO_E_OBJNOTCONNECTED);
+  };
+
+  // The window goes while the control stays: the system destroys it, not the control.
+  DestroyWindow(tabs[0]->Handle());
+  EXPECT_FALSE(tabs[0]->HandleAllocated());
+  expectCutOff(tab0);
+
+  // The control goes with its form.
+  form.reset();
+  expectCutOff(markerObject);
+  EXPECT_TRUE(clicks.empty());
+}
+
+}  // namespace
+}  // namespace px2d
