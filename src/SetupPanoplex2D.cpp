@@ -25,6 +25,11 @@ void LoadLibrariesFromTheSystemFolderOnly() {
   if (proc)
     reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void (*)()>(proc))(
         LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // The system libraries that those load in turn, and that are not among the ones the system always
+  // takes from its own folder, are loaded from there now: whoever asks for them later by name gets
+  // the copy already loaded, not one of the same name in the program's folder.
+  for (const wchar_t* name : {L"msimg32.dll", L"uxtheme.dll"})
+    LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 }  // namespace
