@@ -183,6 +183,8 @@ class TForm1 : public TForm {
   // The settings file existed but could not be read: the pages do not show it, and nothing may be
   // written over it until it has been read.
   bool FSettingsUnread = false;
+  // ... because it is larger than any settings file.
+  bool FSettingsTooLarge = false;
 };
 
 }  // namespace px2d

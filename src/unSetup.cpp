@@ -82,6 +82,12 @@ std::wstring SettingsPath(const std::string& appName) {
       Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), SysErrorMessage(code).c_str()));
 }
 
+// Why a file of this size is not read, or not written.
+std::string TooLarge(unsigned long long size) {
+  return Format("It is too large for a settings file: %llu bytes, where at most %llu are allowed", size,
+                static_cast<unsigned long long>(MaxSettingsFileSize));
+}
+
 // Another program that opens the settings file for a moment shuts this one out meanwhile: the
 // switcher reading it after a broadcast, or another copy of the program saving. Each step on the
 // file is tried again for a quarter of a second before its error counts.
@@ -162,6 +168,9 @@ void TGenericSetup::LoadSettings() {
   if (!file) RaiseOpenError(path, GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size)) RaiseOpenError(path, GetLastError());
+  if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
+    throw ESettingsTooLarge(Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(),
+                                   TooLarge(static_cast<unsigned long long>(size.QuadPart)).c_str()));
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -179,6 +188,10 @@ void TGenericSetup::LoadSettings() {
 void TGenericSetup::SaveSettings() {
   const std::wstring path = SettingsPath(AppName);
   const std::string text = JoinLines(Lines);
+  // What could not be read again is not written.
+  if (text.size() > MaxSettingsFileSize)
+    throw EFCreateError(
+        Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(text.size()).c_str()));
 
   // The file is replaced only where an exclusive create of it would succeed: not when it is
   // read-only, hidden or a system file, and not while any other program holds it open.
