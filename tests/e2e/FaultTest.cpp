@@ -363,5 +363,84 @@ TEST_F(Faults, TwoCopiesApplyingAndReadingTheSameFileKeepItWhole) {
   RemoveDirectoryW(folder.c_str());
 }
 
+// --- A settings folder that fails underneath: run by fault-folder.sh ---
+
+// Run only by tests/e2e/fault-folder.sh, which puts the settings folder on a small file system of its
+// own and names in PX2D_FAULT_FOLDER what it made of it; the folder is left as the script made it.
+class FaultFolder : public Faults {
+ public:
+  void SetUp() override {
+    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
+  }
+  void TearDown() override {
+    if (program && !program->WaitExit(0)) program->Kill();
+  }
+  static bool MadeBy(const char* Mode) {
+    const char* made = std::getenv("PX2D_FAULT_FOLDER");
+    return made && std::string(made) == Mode;
+  }
+};
+
+// No room for the new text: Apply says so, stays enabled and broadcasts nothing, and the old file is
+// whole. With room again the same edits are saved.
+TEST_F(FaultFolder, AFullDiskIsReportedAndTheOldFileKept) {
+  if (!MadeBy("full")) GTEST_SKIP() << "run by tests/e2e/fault-folder.sh full";
+  const std::string stored = FileWith({{"area size", "9"}});
+  WriteBytes(SettingsPath(), stored);
+  const std::string filler = SettingsFolder() + "\\filler";
+  {
+    TUniqueHandle fill(CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(fill);
+    // To the last byte: in blocks, then byte by byte.
+    DWORD written = 0;
+    for (DWORD block : {4096u, 1u})
+      while (WriteFile(fill.Get(), std::string(block, 'f').data(), block, &written, nullptr) &&
+             written == block) {
+      }
+  }
+  TSwitcherStandIn switcher;
+  Start(std::nullopt);
+  EXPECT_EQ(Position(idAreaSize), 9);
+  Click(Item(idRunWithWindows));
+  EXPECT_EQ(ClickAndAnswer(idApply), "Stream write error.");
+  EXPECT_TRUE(ApplyEnabled());
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+  EXPECT_EQ(OtherEntries(), std::vector<std::string>{"filler"}) << "no temporary file is left";
+  EXPECT_TRUE(switcher.Messages().empty());
+
+  DeleteFileA(filler.c_str());
+  Click(Item(idApply));
+  EXPECT_FALSE(ApplyEnabled());
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"area size", "9"}, {"run with windows", "1"}}));
+  EXPECT_EQ(switcher.Messages().size(), 1u);
+  Click(Item(idCancel));
+  ExpectExit();
+}
+
+// A folder that cannot be written: the file is read, Apply and Accept report that it cannot be
+// made, and it stays as it was.
+TEST_F(FaultFolder, AReadOnlyFolderIsReportedAndTheFileKept) {
+  if (!MadeBy("read-only")) GTEST_SKIP() << "run by tests/e2e/fault-folder.sh read-only";
+  const auto stored = ReadBytes(SettingsPath());
+  ASSERT_EQ(stored, "run with windows=1\r\narea size=9\r\n");
+  TSwitcherStandIn switcher;
+  Start(std::nullopt);
+  EXPECT_TRUE(Ticked(idRunWithWindows));
+  EXPECT_EQ(Position(idAreaSize), 9);
+  Click(Item(idBalloon));
+  for (int id : {idApply, idAccept}) {
+    const std::string error = ClickAndAnswer(id);
+    EXPECT_EQ(error.rfind("Cannot create file \"" + SettingsPath() + "\". ", 0), 0u) << error;
+    EXPECT_TRUE(ApplyEnabled());
+    EXPECT_TRUE(IsWindow(window));
+  }
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+  EXPECT_EQ(OtherEntries(), std::vector<std::string>{});
+  EXPECT_TRUE(switcher.Messages().empty());
+  Click(Item(idCancel));
+  ExpectExit();
+}
+
 }  // namespace
 }  // namespace px2d::e2e
