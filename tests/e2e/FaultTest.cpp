@@ -120,7 +120,8 @@ TEST_F(Faults, KilledDuringApplyLeavesTheOldOrTheNewWholeFile) {
     ASSERT_TRUE(bytes == before || bytes == after)
         << "killed " << delay << " ms after Apply: " << (bytes ? "\n" + *bytes : "no file");
     ++(bytes == before ? oldText : newText);
-    // Nothing but the killed copy's own temporary file, if any.
+    // Beside the settings file, only temporary files of killed saves: this one's, counted, and those
+    // of earlier ones while no save has run to its end since.
     const std::string own = "Panoplex2D.conf." + std::to_string(program->Id()) + ".tmp";
     for (const std::string& name : OtherEntries()) {
       if (name == own)
@@ -244,9 +245,8 @@ TEST_F(Faults, AFileHeldOpenInEachShareModeIsReportedAndKept) {
 // that the file cannot be made, leaving the folder and what it holds alone.
 TEST_F(Faults, AFolderWhereTheFileBelongsIsReportedAndKept) {
   TSwitcherStandIn switcher;
-  WriteBytes(SettingsPath(), "");
-  DeleteFileA(SettingsPath().c_str());
-  ASSERT_TRUE(CreateDirectoryA(SettingsPath().c_str(), nullptr));
+  for (const std::string& folder : {AppDataFolder() + "\\Brightfallow", SettingsFolder(), SettingsPath()})
+    CreateDirectoryA(folder.c_str(), nullptr);
   const std::string inside = SettingsPath() + "\\inside.txt";
   WriteBytes(inside, "kept");
   Start(std::nullopt);
