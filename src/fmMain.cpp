@@ -150,6 +150,7 @@ bool TForm1::ReadSettingsFile() {
     // read: the user sees why, and can read it again once the other program lets it go.
     Setup->Lines.clear();
     SetSettingsUnread(true);
+    FSettingsTooLarge = dynamic_cast<const ESettingsTooLarge*>(&e) != nullptr;
     if (IsWindowVisible(Handle())) {
       Application.ShowException(e.what());
     } else {
@@ -245,6 +246,10 @@ void TForm1::btSearch1Click(TObject* Sender) {
 // --- Apply, Accept, Cancel ---
 
 void TForm1::btApplyClick(TObject*) {
+  if (FSettingsUnread && FSettingsTooLarge)
+    throw Exception(
+        "Nothing was saved: the settings file is too large to be read, and saving now would replace it. "
+        "Move it away or make it smaller, then choose Read again");
   if (FSettingsUnread)
     throw Exception(
         "Nothing was saved: the settings file could not be read, and saving now would replace it. Close the "

@@ -205,6 +205,8 @@ class TForm1 : public TForm {
   // The combination loaded from the file, which the running switcher holds itself.
   std::uint16_t FLoadedHotKey = 0;
   bool FLoadingPages = false;
+  // ... because it is larger than any settings file.
+  bool FSettingsTooLarge = false;
 };
 
 }  // namespace px2d

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "framework/Handles.h"
 
@@ -81,6 +82,79 @@ std::wstring SettingsPath(const std::string& appName) {
       Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), SysErrorMessage(code).c_str()));
 }
 
+// Why a file of this size is not read, or not written.
+std::string TooLarge(unsigned long long size) {
+  return Format("It is too large for a settings file: %llu bytes, where at most %llu are allowed", size,
+                static_cast<unsigned long long>(MaxSettingsFileSize));
+}
+
+// Another program that opens the settings file for a moment shuts this one out meanwhile: the
+// switcher reading it after a broadcast, or another copy of the program saving. Each step on the
+// file is tried again for a quarter of a second before its error counts.
+constexpr int kAttempts = 10;
+constexpr DWORD kAttemptPause = 25;
+
+bool Transient(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
+
+TUniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share) {
+  for (int attempt = 1;; ++attempt) {
+    TUniqueHandle file(
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
+    const DWORD error = GetLastError();
+    if (attempt == kAttempts || error != ERROR_SHARING_VIOLATION) {
+      SetLastError(error);
+      return file;
+    }
+    Sleep(kAttemptPause);
+  }
+}
+
+// The temporary file of a save: <settings file>.<process id>.tmp.
+std::wstring TemporaryName(const std::wstring& path, unsigned long processId) {
+  return path + L"." + std::to_wstring(processId) + L".tmp";
+}
+
+bool SameOrdinal(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+// Whether a name in the folder is one that TemporaryName makes, letter case aside as the file
+// system sets it aside: the settings file's name, a dot, a process id and ".tmp".
+bool IsTemporaryName(const std::wstring& name, const std::wstring& settingsName) {
+  const std::wstring prefix = settingsName + L".", suffix = L".tmp";
+  if (name.size() <= prefix.size() + suffix.size()) return false;
+  const std::wstring id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  return SameOrdinal(name.substr(0, prefix.size()), prefix) &&
+         SameOrdinal(name.substr(name.size() - suffix.size()), suffix) && id.size() <= 10 &&
+         id.find_first_not_of(L"0123456789") == std::wstring::npos;
+}
+
+struct TFindClose {
+  void operator()(HANDLE find) const { FindClose(find); }
+};
+
+// Removes the temporary files that saves killed half-way left beside the settings file. A copy of
+// the program holds its temporary file open from the moment it makes it until it has replaced the
+// settings file with it, so one that nobody holds open is left over: it opens without sharing, and
+// goes when that handle closes. Another copy's file, still being written, refuses that open and stays.
+void RemoveStaleTemporaries(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L'\\');
+  const std::wstring folder = path.substr(0, slash + 1);
+  const std::wstring settingsName = path.substr(slash + 1);
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((path + L".*.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  const std::unique_ptr<void, TFindClose> owned(find);
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (!IsTemporaryName(found.cFileName, settingsName)) continue;
+    TUniqueHandle stale(CreateFileW((folder + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  } while (FindNextFileW(find, &found));
+}
+
 }  // namespace
 
 std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(SettingsPath(AppName)); }
@@ -90,11 +164,13 @@ void TGenericSetup::LoadSettings() {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
 
-  TUniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  const TUniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
   if (!file) RaiseOpenError(path, GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size)) RaiseOpenError(path, GetLastError());
+  if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
+    throw ESettingsTooLarge(Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(),
+                                   TooLarge(static_cast<unsigned long long>(size.QuadPart)).c_str()));
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -112,6 +188,10 @@ void TGenericSetup::LoadSettings() {
 void TGenericSetup::SaveSettings() {
   const std::wstring path = SettingsPath(AppName);
   const std::string text = JoinLines(Lines);
+  // What could not be read again is not written.
+  if (text.size() > MaxSettingsFileSize)
+    throw EFCreateError(
+        Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(text.size()).c_str()));
 
   // The file is replaced only where an exclusive create of it would succeed: not when it is
   // read-only, hidden or a system file, and not while any other program holds it open.
@@ -120,35 +200,34 @@ void TGenericSetup::SaveSettings() {
     if (attributes &
         (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
       RaiseCreateError(path, ERROR_ACCESS_DENIED);
-    TUniqueHandle probe(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    const TUniqueHandle probe = OpenExisting(path, GENERIC_READ | GENERIC_WRITE, 0);
     if (!probe) RaiseCreateError(path, GetLastError());
   }
 
-  // The new text goes to a file of its own beside the settings file, which it then replaces
-  // in one step: a failure at any point leaves the settings file as it was.
-  const std::wstring temporary = path + AnsiToWide(Format(".%lu.tmp", GetCurrentProcessId()));
-  {
-    TUniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) RaiseCreateError(path, GetLastError());
-    DWORD written = 0;
-    const bool ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                    written == text.size() && FlushFileBuffers(file.Get());
-    if (!ok) {
-      file.Reset();
-      DeleteFileW(temporary.c_str());
-      throw EWriteError("Stream write error");
-    }
+  // The new text goes to a file of its own beside the settings file, which it then replaces in one
+  // step: a failure at any point, the process killed included, leaves the settings file as it was.
+  // The file stays open until it has taken the settings file's place, sharing only that rename, so
+  // that no other copy takes it for one left over by a killed save.
+  const std::wstring temporary = TemporaryName(path, GetCurrentProcessId());
+  TUniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) RaiseCreateError(path, GetLastError());
+  DWORD written = 0;
+  if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+      written != text.size() || !FlushFileBuffers(file.Get())) {
+    DeleteFileW(temporary.c_str());
+    throw EWriteError("Stream write error");
   }
   DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      file.Reset();
+      RemoveStaleTemporaries(path);
       return;
+    }
     error = GetLastError();
-    // A reader that opened the file a moment ago (the switcher reloading) holds it only briefly.
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
-    Sleep(20);
+    if (!Transient(error)) break;
+    Sleep(kAttemptPause);
   }
   DeleteFileW(temporary.c_str());
   RaiseCreateError(path, error);

@@ -13,6 +13,11 @@ namespace px2d {
 class EFOpenError : public Exception {
   using Exception::Exception;
 };
+// The settings file is larger than any settings file (MaxSettingsFileSize): it is not read, and
+// nothing is written over it.
+class ESettingsTooLarge : public EFOpenError {
+  using EFOpenError::EFOpenError;
+};
 class EFCreateError : public Exception {
   using Exception::Exception;
 };

@@ -2,6 +2,7 @@
 // built natively under the sanitizers and fuzzed. The Windows store wires them to the system.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -11,6 +12,11 @@
 namespace px2d {
 
 using TextLines = std::vector<std::string>;
+
+// The largest settings file that is read or written, in bytes. Its 21 keys take about 500 bytes; the
+// rest leaves room for the keys of other programs many times over, while a file this size or smaller
+// is read and searched in no time. A larger file is no settings file, or a damaged one.
+inline constexpr std::size_t MaxSettingsFileSize = 64 * 1024;
 
 // Compares a line's name with a key; the store passes the locale's case-insensitive comparison.
 using NameEquals = std::function<bool(std::string_view name, std::string_view key)>;

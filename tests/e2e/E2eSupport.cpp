@@ -182,7 +182,8 @@ TUserOnlyRecord::TUserOnlyRecord(const std::wstring& path, DWORD access) {
         MapViewOfFile(FMapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TInstanceRecord)));
 }
 
-std::string SettingsPath() { return AppDataFolder() + "\\Brightfallow\\Panoplex2D\\Panoplex2D.conf"; }
+std::string SettingsFolder() { return AppDataFolder() + "\\Brightfallow\\Panoplex2D"; }
+std::string SettingsPath() { return SettingsFolder() + "\\Panoplex2D.conf"; }
 
 std::optional<std::string> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

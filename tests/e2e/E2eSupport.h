@@ -67,7 +67,8 @@ class TUserOnlyRecord {
   TMappedView FView;
 };
 
-// The settings file of the program under the test bed's user, and its exact bytes.
+// The settings folder and file of the program under the test bed's user, and the file's exact bytes.
+std::string SettingsFolder();
 std::string SettingsPath();
 std::optional<std::string> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

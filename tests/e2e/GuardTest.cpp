@@ -11,8 +11,6 @@ namespace {
 constexpr const char* kCaption = "Panoplex 2D Options";
 constexpr DWORD kWindowWait = 20000;
 
-std::string SettingsFolder() { return AppDataFolder() + "\\Brightfallow\\Panoplex2D"; }
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class Guard : public ::testing::Test {

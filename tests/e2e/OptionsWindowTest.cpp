@@ -5,142 +5,14 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <functional>
-#include <map>
 #include <thread>
 
-#include "E2eSupport.h"
+#include "OptionsWindowFixture.h"
 #include "support/LogPixels.h"
 
 namespace px2d::e2e {
 namespace {
-
-constexpr const char* Title = "Panoplex 2D Options";
-
-// Control identifiers.
-enum : int {
-  idApply = 10,
-  idCancel = 11,
-  idAccept = 12,
-  idReadAgain = 13,
-  idFirstPage = 22,
-  idRunWithWindows = 200,
-  idIncludeMinimized = 202,
-  idDesktopOpacity = 302,
-  idShift = 400,
-  idControl = 401,
-  idAlt = 402,
-  idWin = 403,
-  idKeys = 404,
-  idCorner1 = 501,
-  idAreaSize = 510,
-  idEffectDuration = 700,
-  idPageButton = 100,  // + page
-  idMarker = 610,      // + search position
-};
-
-// The 21 keys in the order in which a first Apply writes them, with their defaults.
-const std::pair<const char*, const char*> DefaultKeys[] = {
-    {"search position", "0"},  {"include minimized", "1"}, {"run with windows", "0"},
-    {"show balloon", "1"},     {"show desktop", "1"},      {"show desktop window", "0"},
-    {"desktop opacity", "75"}, {"activation key", "F11"},  {"active corner 1", "1"},
-    {"active corner 2", "0"},  {"active corner 3", "0"},   {"active corner 4", "0"},
-    {"active corner 5", "0"},  {"active corner 6", "0"},   {"active corner 7", "0"},
-    {"active corner 8", "0"},  {"area size", "1"},         {"activation delay", "100"},
-    {"enable search", "1"},    {"effect duration", "400"}, {"search duration", "300"},
-};
-
-// A settings file of all 21 keys with their defaults, but for the changed values (none: the line is
-// left out).
-std::string FileWith(const std::map<std::string, std::optional<std::string>>& Changes = {}) {
-  std::string text;
-  for (const auto& [key, value] : DefaultKeys) {
-    const auto change = Changes.find(key);
-    if (change == Changes.end())
-      text += std::string(key) + "=" + value + "\r\n";
-    else if (change->second)
-      text += std::string(key) + "=" + *change->second + "\r\n";
-  }
-  return text;
-}
-
-class OptionsWindow : public ::testing::Test {
- public:
-  void SetUp() override {
-    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
-    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
-  }
-  void TearDown() override {
-    if (program && !program->WaitExit(0)) program->Kill();
-    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
-  }
-
-  // Starts the program on the stored text (none: without a settings file) and brings its window
-  // forward; with AnswerError, the error box that the window shows first is answered and kept.
-  void Start(const std::optional<std::string>& Stored, bool AnswerError = false) {
-    if (Stored) WriteBytes(SettingsPath(), *Stored);
-    program.emplace(ProgramPath());
-    window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
-    if (!window) throw std::runtime_error("the options window did not open");
-    if (AnswerError) startError = AnswerBox(Title);
-    // The pages not shown get their windows once the window has painted: wait for the last of them.
-    for (int i = 0; i < 500 && !FindChild(window, 701); ++i) Sleep(10);
-    SetForegroundWindow(window);
-    Settle(300);
-  }
-  HWND Item(int Id) const { return FindChild(window, Id); }
-  bool Ticked(int Id) const { return SendMessageA(Item(Id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  int Position(int Id) const { return static_cast<int>(SendMessageA(Item(Id), TBM_GETPOS, 0, 0)); }
-  std::string Selected(int Id) const {
-    const LRESULT index = SendMessageA(Item(Id), CB_GETCURSEL, 0, 0);
-    if (index < 0) return "";
-    // The wide message: Wine hands the text of another process's list over in its own form.
-    wchar_t text[128] = {};
-    SendMessageW(Item(Id), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-    char narrow[128] = {};
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-  }
-  bool ApplyEnabled() const { return IsWindowEnabled(Item(idApply)) != FALSE; }
-  void ShowPage(int Page) { Click(Item(idPageButton + Page)); }
-  // The search position that the markers show: the one marker painted blue, or -1 for none.
-  int SelectedMarker() {
-    ShowPage(4);
-    Settle(200);
-    int selected = -1, blue = 0;
-    HDC screen = GetDC(nullptr);
-    for (int p = 0; p < 8; ++p) {
-      RECT r;
-      GetWindowRect(Item(idMarker + p), &r);
-      const COLORREF c = GetPixel(screen, r.left + 8, r.top + 8);
-      if (GetBValue(c) > GetRValue(c) + 60) {
-        selected = p;
-        ++blue;
-      } else {
-        EXPECT_LT(std::abs(GetBValue(c) - GetRValue(c)), 30) << "marker " << p << " in the idle grey";
-      }
-    }
-    ReleaseDC(nullptr, screen);
-    EXPECT_LE(blue, 1);
-    ShowPage(0);
-    return selected;
-  }
-  // An edit that changes nothing: the tick goes on and off again, and Apply is enabled.
-  void TickAndUntick() {
-    Click(Item(idRunWithWindows));
-    Click(Item(idRunWithWindows));
-  }
-  void ExpectExit() {
-    ASSERT_TRUE(program);
-    EXPECT_EQ(program->WaitExit(10000), 0u);
-  }
-
-  std::optional<TProcess> program;
-  HWND window = nullptr;
-  std::string startError;
-};
 
 // --- Loading, and what an unchanged Apply writes ---
 
@@ -165,7 +37,7 @@ class StoredFiles : public OptionsWindow {
     EXPECT_EQ(ReadBytes(SettingsPath()), c.written);
     Click(Item(idCancel));
     ExpectExit();
-    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
+    RemoveTree(SettingsFolder());
   }
 };
 
@@ -349,7 +221,6 @@ TEST_F(OptionsWindow, OnlyApplyBroadcastsAndOnlyAfterTheWholeFileIsOnDisk) {
 // --- Failures ---
 
 TEST_F(OptionsWindow, AFileThatCannotBeWrittenIsReportedKeptAndNothingIsBroadcast) {
-  const std::string folder = AppDataFolder() + "\\Brightfallow\\Panoplex2D";
   struct Case {
     const char* name;
     std::function<HANDLE()> block;

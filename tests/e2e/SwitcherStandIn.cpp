@@ -17,9 +17,15 @@ std::string LogPath, SettingsPath;
 
 std::string FileBytesAsHex(long& Size) {
   Size = -1;
-  HANDLE file =
-      CreateFileA(SettingsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
+  // An options program that is saving holds the file to itself for a moment; a reader waits for it.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 40 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    file = CreateFileA(SettingsPath.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) break;
+    if (file == INVALID_HANDLE_VALUE) Sleep(25);
+  }
   if (file == INVALID_HANDLE_VALUE) return "";
   std::vector<unsigned char> bytes(GetFileSize(file, nullptr));
   DWORD read = 0;

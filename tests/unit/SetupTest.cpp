@@ -185,6 +185,45 @@ TEST_F(SetupStore, FileHeldForWritingCannotBeLoaded) {
   EXPECT_EQ(store.Lines, TextLines{"mine=1"});
 }
 
+// No settings file is larger than MaxSettingsFileSize: a larger one is not read, and the store
+// writes none that it could not read again.
+TEST_F(SetupStore, FilesLargerThanTheLimitAreNeitherReadNorWritten) {
+  store.ConfigFileName();
+  const std::string line(MaxSettingsFileSize - 2, 'x');
+  WriteBytes(file, line + "\r\n");
+  store.LoadSettings();
+  EXPECT_EQ(store.Lines, TextLines{line});
+  store.SaveSettings();
+  EXPECT_EQ(ReadBytes(file), line + "\r\n");
+
+  WriteBytes(file, line + "\r\na");
+  store.Lines = {"mine=1"};
+  try {
+    store.LoadSettings();
+    ADD_FAILURE() << "no error";
+  } catch (const ESettingsTooLarge& e) {
+    EXPECT_EQ(e.Message(),
+              "Cannot open file \"" + file +
+                  "\". It is too large for a settings file: 65537 bytes, where at most 65536 are "
+                  "allowed");
+  }
+  EXPECT_EQ(store.Lines, TextLines{"mine=1"});
+
+  // Lines read from lone line feeds are written with CR LF: 32769 empty lines take 65538 bytes.
+  store.Lines = TextLines(MaxSettingsFileSize / 2 + 1, "");
+  try {
+    store.SaveSettings();
+    ADD_FAILURE() << "no error";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(
+        e.Message().rfind("Cannot create file \"" + file + "\". It is too large for a settings file: ", 0),
+        0u)
+        << e.Message();
+  }
+  EXPECT_EQ(ReadBytes(file), line + "\r\na");
+  ExpectOnlyTheSettingsFile();
+}
+
 // Each way the settings file can refuse to be replaced: the save fails with the create error,
 // and the file on disk, the lines in memory and the folder stay exactly as they were.
 TEST_F(SetupStore, SaveThatCannotReplaceTheFileLosesNothing) {

@@ -1,0 +1,159 @@
+// The real program started on a prepared settings file, its window found and driven as a user
+// drives it: shared by the end-to-end tests of the options window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "E2eSupport.h"
+
+namespace px2d::e2e {
+
+inline constexpr const char* Title = "Panoplex 2D Options";
+
+// Control identifiers.
+enum : int {
+  idApply = 10,
+  idCancel = 11,
+  idAccept = 12,
+  idReadAgain = 13,
+  idFirstPage = 22,
+  idRunWithWindows = 200,
+  idBalloon = 201,
+  idIncludeMinimized = 202,
+  idDesktopOpacity = 302,
+  idShift = 400,
+  idControl = 401,
+  idAlt = 402,
+  idWin = 403,
+  idKeys = 404,
+  idCorner1 = 501,
+  idAreaSize = 510,
+  idActivationDelay = 511,
+  idEffectDuration = 700,
+  idSearchDuration = 701,
+  idPageButton = 100,  // + page
+  idMarker = 610,      // + search position
+};
+
+// The 21 keys in the order in which a first Apply writes them, with their defaults.
+inline const std::pair<const char*, const char*> DefaultKeys[] = {
+    {"search position", "0"},  {"include minimized", "1"}, {"run with windows", "0"},
+    {"show balloon", "1"},     {"show desktop", "1"},      {"show desktop window", "0"},
+    {"desktop opacity", "75"}, {"activation key", "F11"},  {"active corner 1", "1"},
+    {"active corner 2", "0"},  {"active corner 3", "0"},   {"active corner 4", "0"},
+    {"active corner 5", "0"},  {"active corner 6", "0"},   {"active corner 7", "0"},
+    {"active corner 8", "0"},  {"area size", "1"},         {"activation delay", "100"},
+    {"enable search", "1"},    {"effect duration", "400"}, {"search duration", "300"},
+};
+
+// A settings file of all 21 keys with their defaults, but for the changed values (none: the line is
+// left out).
+inline std::string FileWith(const std::map<std::string, std::optional<std::string>>& Changes = {}) {
+  std::string text;
+  for (const auto& [key, value] : DefaultKeys) {
+    const auto change = Changes.find(key);
+    if (change == Changes.end())
+      text += std::string(key) + "=" + value + "\r\n";
+    else if (change->second)
+      text += std::string(key) + "=" + *change->second + "\r\n";
+  }
+  return text;
+}
+
+class OptionsWindow : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
+    RemoveTree(SettingsFolder());
+  }
+  void TearDown() override {
+    if (program && !program->WaitExit(0)) program->Kill();
+    RemoveTree(SettingsFolder());
+  }
+
+  // Starts the program on the stored text (none: without a settings file) and brings its window
+  // forward; with AnswerError, the error box that the window shows first is answered and kept.
+  void Start(const std::optional<std::string>& Stored, bool AnswerError = false) {
+    if (Stored) WriteBytes(SettingsPath(), *Stored);
+    program.emplace(ProgramPath());
+    window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
+    if (!window) throw std::runtime_error("the options window did not open");
+    if (AnswerError) startError = AnswerBox(Title);
+    // The pages not shown get their windows once the window has painted: wait for the last of them.
+    for (int i = 0; i < 500 && !FindChild(window, idSearchDuration); ++i) Sleep(10);
+    SetForegroundWindow(window);
+    Settle(300);
+  }
+  HWND Item(int Id) const { return FindChild(window, Id); }
+  bool Ticked(int Id) const { return SendMessageA(Item(Id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  int Position(int Id) const { return static_cast<int>(SendMessageA(Item(Id), TBM_GETPOS, 0, 0)); }
+  std::string Selected(int Id) const {
+    const LRESULT index = SendMessageA(Item(Id), CB_GETCURSEL, 0, 0);
+    if (index < 0) return "";
+    // The wide message: Wine hands the text of another process's list over in its own form.
+    wchar_t text[128] = {};
+    SendMessageW(Item(Id), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    char narrow[128] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+  }
+  bool ApplyEnabled() const { return IsWindowEnabled(Item(idApply)) != FALSE; }
+  void ShowPage(int Page) { Click(Item(idPageButton + Page)); }
+  // The search position that the markers show: the one marker painted blue, or -1 for none.
+  int SelectedMarker() {
+    ShowPage(4);
+    Settle(200);
+    int selected = -1, blue = 0;
+    HDC screen = GetDC(nullptr);
+    for (int p = 0; p < 8; ++p) {
+      RECT r;
+      GetWindowRect(Item(idMarker + p), &r);
+      const COLORREF c = GetPixel(screen, r.left + 8, r.top + 8);
+      if (GetBValue(c) > GetRValue(c) + 60) {
+        selected = p;
+        ++blue;
+      } else {
+        EXPECT_LT(std::abs(GetBValue(c) - GetRValue(c)), 30) << "marker " << p << " in the idle grey";
+      }
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_LE(blue, 1);
+    ShowPage(0);
+    return selected;
+  }
+  // An edit that changes nothing: the tick goes on and off again, and Apply is enabled.
+  void TickAndUntick() {
+    Click(Item(idRunWithWindows));
+    Click(Item(idRunWithWindows));
+  }
+  // Clicks the control and answers the error box that it brings up; its text, or "<no box>".
+  std::string ClickAndAnswer(int Id) {
+    std::string text;
+    std::thread answer([&] { text = AnswerBox(Title); });
+    Click(Item(Id));
+    answer.join();
+    return text;
+  }
+  void ExpectExit() {
+    ASSERT_TRUE(program);
+    EXPECT_EQ(program->WaitExit(10000), 0u);
+  }
+
+  std::optional<TProcess> program;
+  HWND window = nullptr;
+  std::string startError;
+};
+
+}  // namespace px2d::e2e
