@@ -149,6 +149,7 @@ bool TForm1::ReadSettingsFile() {
     // The pages show the defaults instead, and nothing is written over the file until it has been
     // read: the user sees why, and can read it again once the other program lets it go.
     Setup->Lines.clear();
+    Setup->IgnoredTail.clear();
     SetSettingsUnread(true);
     FSettingsTooLarge = dynamic_cast<const ESettingsTooLarge*>(&e) != nullptr;
     if (IsWindowVisible(Handle())) {
@@ -213,14 +214,18 @@ void TForm1::RestoreDefaults() {
   // file stays as it is, with the keys the window does not show, until Apply.
   std::unique_ptr<TGenericSetup> file = std::exchange(Setup, std::make_unique<TGenericSetup>());
   Setup->AppName = file->AppName;
+  // The running switcher still holds the combination of the file, not the default one.
+  const std::uint16_t held = FLoadedHotKey;
   try {
     ClearPageMarks();
     LoadPages();
   } catch (...) {
     Setup = std::move(file);
+    FLoadedHotKey = held;
     throw;
   }
   Setup = std::move(file);
+  FLoadedHotKey = held;
   btSearch1Click(Marker(SettingKeys[siSearchPosition].Default));
   CheckHotKeyConflict();
   ChangeParameters(this);
@@ -262,6 +267,8 @@ void TForm1::btApplyClick(TObject*) {
   SaveAnimation();
   Setup->SaveSettings();
   btApply->SetEnabled(false);
+  // The switcher takes the saved combination when it hears of the new file.
+  FLoadedHotKey = PickedHotKey();
   // The file is complete on disk: a running switcher may read it now.
   PostMessageA(HWND_BROADCAST, SetupMessage, 0, 0);
 }

@@ -83,10 +83,15 @@ std::wstring SettingsPath(const std::string& appName) {
 }
 
 // Why a file of this size is not read, or not written.
-std::string TooLarge(unsigned long long size) {
+std::string TooLarge(unsigned long long size, std::size_t limit) {
   return Format("It is too large for a settings file: %llu bytes, where at most %llu are allowed", size,
-                static_cast<unsigned long long>(MaxSettingsFileSize));
+                static_cast<unsigned long long>(limit));
 }
+
+// Room for the window's own keys, which an Apply may add or lengthen: 21 lines of at most a name,
+// "=", a value and a line break. A file is read only if it can still be saved with them.
+constexpr std::size_t kKeysRoom = 1024;
+constexpr std::size_t kReadLimit = MaxSettingsFileSize - kKeysRoom;
 
 // Another program that opens the settings file for a moment shuts this one out meanwhile: the
 // switcher reading it after a broadcast, or another copy of the program saving. Each step on the
@@ -162,15 +167,25 @@ std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(SettingsPa
 void TGenericSetup::LoadSettings() {
   const std::wstring path = SettingsPath(AppName);
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // Only a file that is not there is no file; one that cannot be looked at (access denied, a
+    // folder on the network gone for a moment) is unread, so that nothing is saved over it.
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    RaiseOpenError(path, error);
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return;
 
   const TUniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
   if (!file) RaiseOpenError(path, GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size)) RaiseOpenError(path, GetLastError());
+  const auto tooLarge = [&](unsigned long long bytes) {
+    return ESettingsTooLarge(
+        Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(bytes, kReadLimit).c_str()));
+  };
   if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
-    throw ESettingsTooLarge(Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(),
-                                   TooLarge(static_cast<unsigned long long>(size.QuadPart)).c_str()));
+    throw tooLarge(static_cast<unsigned long long>(size.QuadPart));
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -182,16 +197,26 @@ void TGenericSetup::LoadSettings() {
     done += read;
   }
   bytes.resize(done);
-  Lines = SplitLines(bytes);
+  TextLines lines = SplitLines(bytes);
+  // A zero byte ends the text; what follows it is kept as it is and written back after the lines,
+  // so that a save loses nothing of a damaged file (or one in another encoding).
+  const std::size_t zero = bytes.find('\0');
+  std::string tail = zero == std::string::npos ? std::string() : bytes.substr(zero);
+  // Measured as a save would write it too: line breaks that grow to CR LF count. The size told is
+  // the file's own unless only the save would pass the limit.
+  const std::size_t saved = JoinLines(lines).size() + tail.size();
+  if (done > kReadLimit || saved > kReadLimit) throw tooLarge(done > kReadLimit ? done : saved);
+  Lines = std::move(lines);
+  IgnoredTail = std::move(tail);
 }
 
 void TGenericSetup::SaveSettings() {
   const std::wstring path = SettingsPath(AppName);
-  const std::string text = JoinLines(Lines);
+  const std::string text = JoinLines(Lines) + IgnoredTail;
   // What could not be read again is not written.
   if (text.size() > MaxSettingsFileSize)
-    throw EFCreateError(
-        Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(text.size()).c_str()));
+    throw EFCreateError(Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(),
+                               TooLarge(text.size(), MaxSettingsFileSize).c_str()));
 
   // The file is replaced only where an exclusive create of it would succeed: not when it is
   // read-only, hidden or a system file, and not while any other program holds it open.
@@ -208,10 +233,18 @@ void TGenericSetup::SaveSettings() {
   // step: a failure at any point, the process killed included, leaves the settings file as it was.
   // The file stays open until it has taken the settings file's place, sharing only that rename, so
   // that no other copy takes it for one left over by a killed save.
+  // A name left by a killed copy with the same process id may be held a moment by another copy's
+  // clean-up: that is tried again like any sharing conflict.
   const std::wstring temporary = TemporaryName(path, GetCurrentProcessId());
-  TUniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) RaiseCreateError(path, GetLastError());
+  TUniqueHandle file;
+  for (int attempt = 1;; ++attempt) {
+    file = TUniqueHandle(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
+                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) break;
+    const DWORD error = GetLastError();
+    if (attempt == kAttempts || !Transient(error)) RaiseCreateError(path, error);
+    Sleep(kAttemptPause);
+  }
   DWORD written = 0;
   if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size() || !FlushFileBuffers(file.Get())) {

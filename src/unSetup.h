@@ -31,6 +31,8 @@ class TGenericSetup : public TObject {
   ~TGenericSetup() override = default;
 
   TextLines Lines;
+  // What a zero byte in the file hides from reading: written back after the lines unchanged.
+  std::string IgnoredTail;
   std::string AppName = "Unknown";
 
   // <roaming application data>\Brightfallow\<AppName>\<AppName>.conf; makes the folders on the way.

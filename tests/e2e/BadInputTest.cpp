@@ -185,7 +185,7 @@ TEST_F(BadInput, TheProgramShowsWhatItCanAndLosesNothing) {
   const TBadInput cases[] = {
       {"an empty file", "", "", ExpectDefaults, FileWith()},
       {"a file of 100 MB", huge,
-       tooLarge + std::to_string(huge.size()) + " bytes, where at most 65536 are allowed",
+       tooLarge + std::to_string(huge.size()) + " bytes, where at most 64512 are allowed",
        [](OptionsWindow& w) {
          ExpectDefaults(w);
          EXPECT_TRUE(IsWindowVisible(w.Item(idReadAgain)));
@@ -194,7 +194,7 @@ TEST_F(BadInput, TheProgramShowsWhatItCanAndLosesNothing) {
       {"one line of 1 MB", "activation key=" + std::string(1 << 20, 'A') + "\r\n", tooLarge, ExpectDefaults,
        std::nullopt},
       {"binary garbage", Garbage(64), "", ExpectDefaults, Garbage(64) + FileWith()},
-      {"lines of zero bytes: the text ends at the first",
+      {"lines of zero bytes: the text ends at the first, and the rest is kept",
        "run with windows=1\r\n" + std::string(4, '\0') + "\r\n" + std::string(4, '\0') +
            "\r\narea size=9\r\n",
        "",
@@ -202,7 +202,9 @@ TEST_F(BadInput, TheProgramShowsWhatItCanAndLosesNothing) {
          EXPECT_TRUE(w.Ticked(idRunWithWindows));
          EXPECT_EQ(w.Position(idAreaSize), 1);
        },
-       "run with windows=1\r\n" + FileWith({{"run with windows", std::nullopt}})},
+       // Written back after the lines, as it was: the switcher reads no further either.
+       "run with windows=1\r\n" + FileWith({{"run with windows", std::nullopt}}) + std::string(4, '\0') +
+           "\r\n" + std::string(4, '\0') + "\r\narea size=9\r\n"},
       {"only \"=\" lines", "=\r\n==\r\n=1\r\n", "", ExpectDefaults, "=\r\n==\r\n=1\r\n" + FileWith()},
       {"keys with trailing spaces name no key", "run with windows =1\r\narea size =9\r\n", "", ExpectDefaults,
        "run with windows =1\r\narea size =9\r\n" + FileWith()},

@@ -300,6 +300,11 @@ TEST_F(OptionsWindow, AKeyCombinationThatAnotherProgramHoldsIsReportedUnderTheLi
   }
   EXPECT_EQ(form->lbHotKeyConflict->Caption(), "Another program already uses Ctrl+Alt+F11.");
   EXPECT_TRUE(form->btApply->Enabled()) << "the warning informs; Apply stays possible";
+  // Once applied, the switcher takes the combination when it hears of the file: it is its own.
+  form->btApply->Click();
+  ClickAt(form->cbShift->Handle(), 6, 8);
+  ClickAt(form->cbShift->Handle(), 6, 8);
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible()) << "the applied combination";
 
   // The combination loaded from the file is the running switcher's own: never reported.
   form.reset();
@@ -316,6 +321,12 @@ TEST_F(OptionsWindow, AKeyCombinationThatAnotherProgramHoldsIsReportedUnderTheLi
   ClickAt(form->cbAlt->Handle(), 6, 8);
   EXPECT_TRUE(form->cbAlt->Checked());
   EXPECT_FALSE(form->lbHotKeyConflict->Visible());
+  // Restoring the defaults changes the page, not what the switcher holds.
+  SendMessageA(form->Handle(), WM_SYSCOMMAND, 0x0100, 0);
+  ASSERT_FALSE(form->cbAlt->Checked());
+  ClickAt(form->cbControl->Handle(), 6, 8);
+  ClickAt(form->cbAlt->Handle(), 6, 8);
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible()) << "the file's combination after Restore defaults";
 }
 
 TEST_F(OptionsWindow, AfterApplyTheFocusIsOnAccept) {

@@ -161,12 +161,36 @@ TEST_F(SetupStore, ByteOrderMarkAndZeroByteHideKeys) {
   store.ConfigFileName();
   WriteBytes(file, std::string("\xEF\xBB\xBF"
                                "a=1\r\nb=2\r\nc=3\0d=4\r\n",
-                               24));
+                               22));
   store.LoadSettings();
   EXPECT_EQ(store.ReadInteger("a", 0), 0);
   EXPECT_EQ(store.ReadInteger("b", 0), 2);
   EXPECT_EQ(store.ReadInteger("c", 0), 3);
   EXPECT_EQ(store.ReadInteger("d", 0), 0);
+  // What the zero byte hides is written back after the lines as it was: nothing of the file is lost.
+  store.WriteInteger("e", 5);
+  store.SaveSettings();
+  EXPECT_EQ(ReadBytes(file), std::string("\xEF\xBB\xBF"
+                                         "a=1\r\nb=2\r\nc=3\r\ne=5\r\n\0d=4\r\n",
+                                         29));
+  store.LoadSettings();
+  EXPECT_EQ(store.ReadInteger("e", 0), 5);
+  EXPECT_EQ(store.ReadInteger("d", 0), 0);
+}
+
+// Only a file that is not there loads as none: one that cannot even be looked at is an error, so
+// that the window treats it as unread and saves nothing over it.
+TEST_F(SetupStore, AFileThatCannotBeLookedAtIsAnErrorNotAMissingFile) {
+  TGenericSetup odd;
+  odd.AppName = "Panoplex2D?";
+  odd.Lines = {"mine=1"};
+  try {
+    odd.LoadSettings();
+    ADD_FAILURE() << "loaded as a missing file";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message().rfind("Cannot open file \"", 0), 0u) << e.Message();
+  }
+  EXPECT_EQ(odd.Lines, TextLines{"mine=1"});
 }
 
 TEST_F(SetupStore, FileHeldForWritingCannotBeLoaded) {
@@ -185,29 +209,42 @@ TEST_F(SetupStore, FileHeldForWritingCannotBeLoaded) {
   EXPECT_EQ(store.Lines, TextLines{"mine=1"});
 }
 
-// No settings file is larger than MaxSettingsFileSize: a larger one is not read, and the store
-// writes none that it could not read again.
+// A settings file is read only if it can be saved again with the window's keys: 1 KiB below
+// MaxSettingsFileSize, measured as a save writes it (CR LF breaks). The store writes none larger
+// than MaxSettingsFileSize.
 TEST_F(SetupStore, FilesLargerThanTheLimitAreNeitherReadNorWritten) {
   store.ConfigFileName();
-  const std::string line(MaxSettingsFileSize - 2, 'x');
-  WriteBytes(file, line + "\r\n");
-  store.LoadSettings();
-  EXPECT_EQ(store.Lines, TextLines{line});
-  store.SaveSettings();
-  EXPECT_EQ(ReadBytes(file), line + "\r\n");
-
-  WriteBytes(file, line + "\r\na");
-  store.Lines = {"mine=1"};
-  try {
-    store.LoadSettings();
-    ADD_FAILURE() << "no error";
-  } catch (const ESettingsTooLarge& e) {
-    EXPECT_EQ(e.Message(),
-              "Cannot open file \"" + file +
-                  "\". It is too large for a settings file: 65537 bytes, where at most 65536 are "
-                  "allowed");
+  constexpr std::size_t readLimit = MaxSettingsFileSize - 1024;
+  const std::string line(readLimit - 2, 'x');
+  struct Case {
+    const char* name;
+    std::string stored;
+    std::size_t reported;  // the size in the error; 0: read
+  };
+  const Case cases[] = {
+      {"at the limit, with CR LF", line + "\r\n", 0},
+      {"one byte over", line + "\r\na", readLimit + 1},
+      {"under the limit on disk, over it with CR LF",
+       line.substr(0, readLimit - 1000) + std::string(999, '\n'), readLimit + 998},
+      {"over the write limit on disk", std::string(MaxSettingsFileSize + 1, 'x'), MaxSettingsFileSize + 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(file, c.stored);
+    store.Lines = {"mine=1"};
+    try {
+      store.LoadSettings();
+      EXPECT_EQ(c.reported, 0u) << "read";
+      store.SaveSettings();
+      EXPECT_EQ(ReadBytes(file), c.stored);
+    } catch (const ESettingsTooLarge& e) {
+      EXPECT_EQ(e.Message(), "Cannot open file \"" + file +
+                                 "\". It is too large for a settings file: " + std::to_string(c.reported) +
+                                 " bytes, where at most " + std::to_string(readLimit) + " are allowed");
+      EXPECT_EQ(store.Lines, TextLines{"mine=1"});
+      EXPECT_EQ(ReadBytes(file), c.stored);
+    }
   }
-  EXPECT_EQ(store.Lines, TextLines{"mine=1"});
 
   // Lines read from lone line feeds are written with CR LF: 32769 empty lines take 65538 bytes.
   store.Lines = TextLines(MaxSettingsFileSize / 2 + 1, "");
@@ -215,12 +252,11 @@ TEST_F(SetupStore, FilesLargerThanTheLimitAreNeitherReadNorWritten) {
     store.SaveSettings();
     ADD_FAILURE() << "no error";
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(
-        e.Message().rfind("Cannot create file \"" + file + "\". It is too large for a settings file: ", 0),
-        0u)
-        << e.Message();
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + file +
+                               "\". It is too large for a settings file: 65538 bytes, where at most 65536 "
+                               "are allowed");
   }
-  EXPECT_EQ(ReadBytes(file), line + "\r\na");
+  EXPECT_EQ(ReadBytes(file), std::string(MaxSettingsFileSize + 1, 'x'));
   ExpectOnlyTheSettingsFile();
 }
 
