@@ -16,9 +16,16 @@
 #include "E2eSupport.h"
 #include "framework/Accessibility.h"
 #include "framework/SysUtils.h"
+#include "support/AccessibleQueries.h"
 
 namespace px2d::e2e {
 namespace {
+
+using test::ClientObject;
+using test::NameOf;
+using test::RoleOf;
+using test::Self;
+using test::StateOf;
 
 constexpr const char* Title = "Panoplex 2D Options";
 
@@ -35,45 +42,6 @@ const char* const Positions[8] = {"top left",     "top middle",    "top right", 
                                   "bottom right", "bottom middle", "bottom left", "left middle"};
 const char* const PageNames[6] = {"General Options", "Background",          "Keyboard Activation",
                                   "Active Corners",  "Search Capabilities", "Animation Speeds"};
-
-VARIANT Self() {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = CHILDID_SELF;
-  return v;
-}
-
-// The client object of a window, as a screen reader in another process gets it.
-TComPtr<IAccessible> ClientObject(HWND Window) {
-  TComPtr<IAccessible> object;
-  const HRESULT result = AccessibleObjectFromWindow(Window, OBJID_CLIENT, IID_IAccessible,
-                                                    reinterpret_cast<void**>(object.Put()));
-  EXPECT_EQ(result, S_OK) << "window " << GetDlgCtrlID(Window);
-  return object;
-}
-
-std::string NameOf(IAccessible& Object) {
-  BSTR name = nullptr;
-  if (FAILED(Object.get_accName(Self(), &name)) || !name) return "<none>";
-  const std::string text = WideToAnsi(std::wstring(name, SysStringLen(name)));
-  SysFreeString(name);
-  return text;
-}
-
-long RoleOf(IAccessible& Object) {
-  VARIANT role;
-  VariantInit(&role);
-  if (FAILED(Object.get_accRole(Self(), &role)) || role.vt != VT_I4) return -1;
-  return role.lVal;
-}
-
-long StateOf(IAccessible& Object) {
-  VARIANT state;
-  VariantInit(&state);
-  if (FAILED(Object.get_accState(Self(), &state)) || state.vt != VT_I4) return -1;
-  return state.lVal;
-}
 
 // The role that the system gives a window of this kind, from its standard object made here.
 long SystemRole(HWND Window) {

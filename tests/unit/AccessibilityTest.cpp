@@ -21,11 +21,18 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "framework/SysUtils.h"
+#include "support/AccessibleQueries.h"
 
 namespace px2d {
 namespace {
 
+using test::ClientObject;
+using test::NameOf;
 using test::Pump;
+using test::RoleOf;
+using test::Self;
+using test::StateOf;
+using test::Text;
 
 class TAccessibilityHost : public TForm {
  public:
@@ -33,48 +40,9 @@ class TAccessibilityHost : public TForm {
   const char* ClassName() const override { return "TAccessibilityHost"; }
 };
 
-VARIANT Self() {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = CHILDID_SELF;
-  return v;
-}
-
-TComPtr<IAccessible> ClientObject(HWND Window) {
-  TComPtr<IAccessible> object;
-  EXPECT_EQ(AccessibleObjectFromWindow(Window, OBJID_CLIENT, IID_IAccessible,
-                                       reinterpret_cast<void**>(object.Put())),
-            S_OK);
-  return object;
-}
-
-std::string Text(BSTR Value) {
-  const std::string text = WideToAnsi(std::wstring(Value, SysStringLen(Value)));
-  SysFreeString(Value);
-  return text;
-}
-
-std::string NameOf(const TComPtr<IAccessible>& Object) {
-  BSTR name = nullptr;
-  return SUCCEEDED(Object->get_accName(Self(), &name)) && name ? Text(name) : "<none>";
-}
-
 std::string DefaultActionOf(const TComPtr<IAccessible>& Object) {
   BSTR action = nullptr;
   return SUCCEEDED(Object->get_accDefaultAction(Self(), &action)) && action ? Text(action) : "<none>";
-}
-
-long RoleOf(const TComPtr<IAccessible>& Object) {
-  VARIANT role;
-  VariantInit(&role);
-  return SUCCEEDED(Object->get_accRole(Self(), &role)) && role.vt == VT_I4 ? role.lVal : -1;
-}
-
-long StateOf(const TComPtr<IAccessible>& Object) {
-  VARIANT state;
-  VariantInit(&state);
-  return SUCCEEDED(Object->get_accState(Self(), &state)) && state.vt == VT_I4 ? state.lVal : -1;
 }
 
 // Events of this process's client objects, heard through the message loop.
