@@ -22,10 +22,13 @@ namespace px2d::e2e {
 namespace {
 
 using test::ClientObject;
+using test::HearClientEvent;
+using test::Heard;
 using test::NameOf;
 using test::RoleOf;
 using test::Self;
 using test::StateOf;
+using test::TEvent;
 
 constexpr const char* Title = "Panoplex 2D Options";
 
@@ -159,18 +162,6 @@ TEST_F(Accessibility, ClicksAndDefaultActionsMoveTheSelectionAndTheCheck) {
   EXPECT_EQ(name, nullptr);
 }
 
-// The events of the program's client objects that a screen reader listens to, in order.
-struct TEvent {
-  DWORD event;
-  HWND window;
-  bool operator==(const TEvent&) const = default;
-};
-std::vector<TEvent> Heard;
-
-void CALLBACK Listen(HWINEVENTHOOK, DWORD Event, HWND Window, LONG Object, LONG Child, DWORD, DWORD) {
-  if (Object == OBJID_CLIENT && Child == CHILDID_SELF) Heard.push_back({Event, Window});
-}
-
 // Lets the events of the other process arrive: they come through this thread's messages.
 void Listen(DWORD Milliseconds) {
   const DWORD start = GetTickCount();
@@ -183,7 +174,7 @@ void Listen(DWORD Milliseconds) {
 
 TEST_F(Accessibility, ChangesOfSelectionAndCheckAreAnnounced) {
   const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                             &Listen, program->Id(), 0, WINEVENT_OUTOFCONTEXT);
+                                             &HearClientEvent, program->Id(), 0, WINEVENT_OUTOFCONTEXT);
   ASSERT_TRUE(hook);
   const auto heard = [](int Event, HWND Window) {
     return std::find(Heard.begin(), Heard.end(), TEvent{static_cast<DWORD>(Event), Window}) != Heard.end();

@@ -9,6 +9,7 @@
 #include <oleacc.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/Accessibility.h"
 #include "framework/SysUtils.h"
@@ -58,5 +59,19 @@ inline long StateOf(IAccessible& Object) {
 inline std::string NameOf(const TComPtr<IAccessible>& Object) { return NameOf(*Object.Get()); }
 inline long RoleOf(const TComPtr<IAccessible>& Object) { return RoleOf(*Object.Get()); }
 inline long StateOf(const TComPtr<IAccessible>& Object) { return StateOf(*Object.Get()); }
+
+// The events of client objects that a screen reader listens to, in the order heard.
+struct TEvent {
+  DWORD event;
+  HWND window;
+  bool operator==(const TEvent&) const = default;
+};
+inline std::vector<TEvent> Heard;
+
+// A hook procedure for SetWinEventHook: records the events of whole client objects.
+inline void CALLBACK HearClientEvent(HWINEVENTHOOK, DWORD Event, HWND Window, LONG Object, LONG Child, DWORD,
+                                     DWORD) {
+  if (Object == OBJID_CLIENT && Child == CHILDID_SELF) Heard.push_back({Event, Window});
+}
 
 }  // namespace px2d::test

@@ -27,11 +27,14 @@ namespace px2d {
 namespace {
 
 using test::ClientObject;
+using test::HearClientEvent;
+using test::Heard;
 using test::NameOf;
 using test::Pump;
 using test::RoleOf;
 using test::Self;
 using test::StateOf;
+using test::TEvent;
 using test::Text;
 
 class TAccessibilityHost : public TForm {
@@ -43,18 +46,6 @@ class TAccessibilityHost : public TForm {
 std::string DefaultActionOf(const TComPtr<IAccessible>& Object) {
   BSTR action = nullptr;
   return SUCCEEDED(Object->get_accDefaultAction(Self(), &action)) && action ? Text(action) : "<none>";
-}
-
-// Events of this process's client objects, heard through the message loop.
-struct TEvent {
-  DWORD event;
-  HWND window;
-  bool operator==(const TEvent&) const = default;
-};
-std::vector<TEvent> Heard;
-
-void CALLBACK Listen(HWINEVENTHOOK, DWORD Event, HWND Window, LONG Object, LONG Child, DWORD, DWORD) {
-  if (Object == OBJID_CLIENT && Child == CHILDID_SELF) Heard.push_back({Event, Window});
 }
 
 // Two page tabs (the first down), a check button, a marker, a named list and an unnamed one.
@@ -172,8 +163,9 @@ TEST_F(AccessibleControls, ChangesAreSeenAndAnnouncedOnceEach) {
                              checkObject = ClientObject(check->Handle()),
                              markerObject = ClientObject(marker->Handle()),
                              listObject = ClientObject(list->Handle());
-  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                             &Listen, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  const HWINEVENTHOOK hook =
+      SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_NAMECHANGE, nullptr, &HearClientEvent,
+                      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   ASSERT_TRUE(hook);
   struct Step {
     const char* what;
