@@ -6,10 +6,14 @@
 #include <windows.h>
 
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "OptionsWindowFixture.h"
@@ -112,20 +116,23 @@ struct TResources {
   double privateKb;
 };
 
+// The memory first: under Wine, reading the GDI table of another process makes pages of it
+// resident in that process for a moment (up to a few dozen KiB, given back later), and the first read
+// makes resident for good the pages of the table that the process never touched (1.5 MiB).
 TResources Measure(DWORD ProcessId) {
   const TUniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ProcessId));
   TResources r{};
-  r.gdiObjects = static_cast<long>(GetGuiResources(process.Get(), GR_GDIOBJECTS));
-  r.userObjects = static_cast<long>(GetGuiResources(process.Get(), GR_USEROBJECTS));
-  DWORD handles = 0;
-  GetProcessHandleCount(process.Get(), &handles);
-  r.kernelHandles = static_cast<long>(handles);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(process.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   // Wine leaves PrivateUsage 0 and gives the host's anonymous resident memory (RssAnon in
   // /proc/<pid>/status) as PagefileUsage; on Windows both are the private commit charge.
   r.privateKb = static_cast<double>(memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage) / 1024;
+  r.gdiObjects = static_cast<long>(GetGuiResources(process.Get(), GR_GDIOBJECTS));
+  r.userObjects = static_cast<long>(GetGuiResources(process.Get(), GR_USEROBJECTS));
+  DWORD handles = 0;
+  GetProcessHandleCount(process.Get(), &handles);
+  r.kernelHandles = static_cast<long>(handles);
   if (UnderWine()) {
     if (r.gdiObjects == 0) r.gdiObjects = WineGdiObjects(process.Get());
     if (r.userObjects == 0) r.userObjects = Windows(ProcessId);
@@ -133,6 +140,71 @@ TResources Measure(DWORD ProcessId) {
   }
   return r;
 }
+
+// The growth of a series of samples per step: the median of the growth from each sample to the
+// next. A step made once moves one of them; a leak moves every one.
+double GrowthPerStep(const std::vector<double>& Samples) {
+  std::vector<double> steps;
+  for (std::size_t i = 1; i < Samples.size(); ++i) steps.push_back(Samples[i] - Samples[i - 1]);
+  std::sort(steps.begin(), steps.end());
+  const std::size_t n = steps.size();
+  return n == 0 ? 0 : n % 2 ? steps[n / 2] : (steps[n / 2 - 1] + steps[n / 2]) / 2;
+}
+
+// The bytes that the program's heaps hand out, counted inside it: the probe library is loaded into
+// the program with a thread of the test's making, and each count is another such thread, whose exit
+// code is the answer. The system's libraries sit at the same address in every process.
+class THeapProbe {
+ public:
+  explicit THeapProbe(DWORD ProcessId)
+      : FProcess(OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                 PROCESS_VM_READ | PROCESS_VM_WRITE,
+                             FALSE, ProcessId)) {
+    const std::wstring program = ProgramPath();
+    const std::wstring path = program.substr(0, program.find_last_of(L'\\') + 1) + PX2D_HEAP_PROBE_DLL;
+    const SIZE_T size = (path.size() + 1) * sizeof(wchar_t);
+    void* remotePath =
+        VirtualAllocEx(FProcess.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remotePath || !WriteProcessMemory(FProcess.Get(), remotePath, path.c_str(), size, nullptr)) return;
+    const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    if (!Run(loadLibrary, remotePath)) return;
+    VirtualFreeEx(FProcess.Get(), remotePath, 0, MEM_RELEASE);
+    // Where the library landed there, and where its count sits in it, as loaded here.
+    const HMODULE here = LoadLibraryW(path.c_str());
+    const auto count = reinterpret_cast<const char*>(GetProcAddress(here, "BusyHeapBytes"));
+    const TUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, ProcessId));
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot && Module32FirstW(snapshot.Get(), &entry); more;
+         more = Module32NextW(snapshot.Get(), &entry))
+      if (here && count && _wcsicmp(entry.szExePath, path.c_str()) == 0)
+        FCount = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+            reinterpret_cast<void (*)()>(entry.modBaseAddr + (count - reinterpret_cast<const char*>(here))));
+    if (here) FreeLibrary(here);
+  }
+  bool Loaded() const { return FCount != nullptr; }
+  // The busy bytes of every heap of the program; nothing when it could not be counted.
+  std::optional<double> BusyKb() const {
+    if (!FCount) return std::nullopt;
+    const std::optional<DWORD> bytes = Run(FCount, nullptr);
+    if (!bytes) return std::nullopt;
+    return *bytes / 1024.0;
+  }
+
+ private:
+  std::optional<DWORD> Run(LPTHREAD_START_ROUTINE Routine, void* Argument) const {
+    const TUniqueHandle thread(CreateRemoteThread(FProcess.Get(), nullptr, 0, Routine, Argument, 0, nullptr));
+    DWORD code = 0;
+    if (!thread || WaitForSingleObject(thread.Get(), 10000) != WAIT_OBJECT_0 ||
+        !GetExitCodeThread(thread.Get(), &code) || code == 0)
+      return std::nullopt;
+    return code;
+  }
+
+  TUniqueHandle FProcess;
+  LPTHREAD_START_ROUTINE FCount = nullptr;
+};
 
 // Paints at once what the window and every window in it have to paint: each paint draws with GDI
 // and GDI+ objects of its own, and a leak in it shows only if it runs.
@@ -197,12 +269,20 @@ class LongSession : public OptionsWindow {
 TEST_F(LongSession, LeavesObjectsHandlesAndMemoryAsTheyWere) {
   Start(FileWith());
   const int effect = Position(idEffectDuration);
-  // A tenth first, so that what the program makes once and keeps (fonts, pictures, the heap's own
-  // growth) is there before the count.
+  const THeapProbe heaps(program->Id());
+  ASSERT_TRUE(heaps.Loaded()) << "the probe counts the program's heaps from inside";
+  // A tenth first, and a first measurement, so that what the program makes once and keeps (fonts,
+  // pictures, the heap's own growth, the pages that measuring touches) is there before the count.
   Tenth();
+  Measure(program->Id());
   switches = markerClicks = sliderMoves = applies = resizes = 0;
   const TResources before = Measure(program->Id());
-  for (int tenth = 0; tenth < 10; ++tenth) Tenth();
+  std::vector<double> privateKb{before.privateKb}, busyKb{heaps.BusyKb().value_or(-1)};
+  for (int tenth = 0; tenth < 10; ++tenth) {
+    Tenth();
+    privateKb.push_back(Measure(program->Id()).privateKb);
+    busyKb.push_back(heaps.BusyKb().value_or(-1));
+  }
   const TResources after = Measure(program->Id());
 
   EXPECT_EQ(switches, 1000);
@@ -213,21 +293,37 @@ TEST_F(LongSession, LeavesObjectsHandlesAndMemoryAsTheyWere) {
   EXPECT_EQ(resizes, 100);
   EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"search position", std::to_string(999 * 3 % 8)}}))
       << "the last Apply wrote the last marker's position, and the tick as it began";
+  const double privateGrowth = GrowthPerStep(privateKb), busyGrowth = GrowthPerStep(busyKb);
   std::cout << "Before and after the session:\n"
             << "  GDI objects     " << before.gdiObjects << " -> " << after.gdiObjects << "\n"
             << "  user objects    " << before.userObjects << " -> " << after.userObjects << "\n"
             << "  kernel handles  " << before.kernelHandles << " -> " << after.kernelHandles << "\n"
-            << "  private KiB     " << before.privateKb << " -> " << after.privateKb << "\n";
-  // The margins leave room for what the program makes on demand and keeps (a brush, a cached font,
-  // the heap's pages); a leak in any paint, click, key, Apply or resize exceeds them many times over.
+            << "After each tenth:\n  private KiB     ";
+  for (double kb : privateKb) std::cout << kb << " ";
+  std::cout << "\n  heap busy KiB   ";
+  for (double kb : busyKb) std::cout << kb << " ";
+  std::cout << "\n  growth a tenth  private " << privateGrowth << " KiB, heap busy " << busyGrowth
+            << " KiB\n";
+  // The margins leave room for what the program makes on demand and keeps (a brush, a cached font);
+  // a leak in any paint, click, key, Apply or resize exceeds them many times over.
   EXPECT_GT(before.gdiObjects, 0);
   EXPECT_LE(after.gdiObjects, before.gdiObjects + 10);
   EXPECT_GT(before.userObjects, 0);
   EXPECT_LE(after.userObjects, before.userObjects + 2);
   EXPECT_GT(before.kernelHandles, 0);
   EXPECT_LE(after.kernelHandles, before.kernelHandles + 10);
+  // Memory is judged by its trend over the tenths: a leak grows every tenth alike. The smallest leak
+  // that must show, 256 bytes for each of a tenth's 50 slider keys, adds 12.5 KiB a tenth to what the
+  // heaps hand out, which stays flat to the byte otherwise (measured under Wine); 256 bytes a click
+  // (200 a tenth) or a paint, or 4 KiB an Apply or resize (10 each a tenth), far more. Resident memory
+  // also counts what no heap hands out, such as the platform's own memory outside the program's heaps,
+  // and that settles by a page or two a tenth, less and less (a median of 4 to 8 KiB measured under
+  // Wine); 4 KiB of it an Apply or resize adds 40 KiB a tenth.
+  constexpr double kBusyLeakKbPerTenth = 2, kPrivateLeakKbPerTenth = 20;
+  for (double kb : busyKb) ASSERT_GE(kb, 0) << "every count of the heaps answered";
+  EXPECT_LE(busyGrowth, kBusyLeakKbPerTenth) << "the heaps hand out more with every tenth";
   EXPECT_GT(before.privateKb, 0);
-  EXPECT_LE(after.privateKb, before.privateKb + 1024);
+  EXPECT_LE(privateGrowth, kPrivateLeakKbPerTenth) << "private memory grows with every tenth";
   Click(Item(idCancel));
   ExpectExit();
 }
