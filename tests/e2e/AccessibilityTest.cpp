@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "E2eSupport.h"
+#include "OptionsWindowFixture.h"
 #include "framework/Accessibility.h"
 #include "framework/SysUtils.h"
 #include "support/AccessibleQueries.h"
@@ -30,16 +30,8 @@ using test::Self;
 using test::StateOf;
 using test::TEvent;
 
-constexpr const char* Title = "Panoplex 2D Options";
-
-enum : int {
-  idApply = 10,
-  idPageButton = 100,  // + page
-  idFirstPage = 22,    // + page
-  idKeys = 404,
-  idCorner = 501,  // + position
-  idMarker = 610,  // + search position
-};
+// The position lists share the fixture's identifiers from the first list on.
+constexpr int idCorner = idCorner1;
 
 const char* const Positions[8] = {"top left",     "top middle",    "top right",   "right middle",
                                   "bottom right", "bottom middle", "bottom left", "left middle"};
@@ -55,22 +47,13 @@ long SystemRole(HWND Window) {
   return RoleOf(*object.Get());
 }
 
-class Accessibility : public ::testing::Test {
+// The options window on the defaults, with this thread in a COM apartment of its own.
+class Accessibility : public OptionsWindow {
  public:
   void SetUp() override {
-    ASSERT_FALSE(ReadRecord(ProgramPath())) << "a copy from an earlier test still runs";
-    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
-    program.emplace(ProgramPath());
-    window = FindProcessWindow(program->Id(), "TForm1", Title, 20000);
-    ASSERT_TRUE(window);
-    SetForegroundWindow(window);
-    Settle(300);
+    OptionsWindow::SetUp();
+    Start(std::nullopt);
   }
-  void TearDown() override {
-    if (program && !program->WaitExit(0)) program->Kill();
-    RemoveTree(AppDataFolder() + "\\Brightfallow\\Panoplex2D");
-  }
-  HWND Item(int Id) const { return FindChild(window, Id); }
 
   // The one control among Count from First whose client object has Flag in its state; -1: none,
   // -2: more than one.
@@ -85,8 +68,6 @@ class Accessibility : public ::testing::Test {
   }
 
   TComApartment apartment;
-  std::optional<TProcess> program;
-  HWND window = nullptr;
 };
 
 TEST_F(Accessibility, EveryControlWithoutAWindowedLabelHasItsNameAndTheDrawnOnesTheirRoleAndState) {
@@ -143,14 +124,12 @@ TEST_F(Accessibility, ClicksAndDefaultActionsMoveTheSelectionAndTheCheck) {
   Click(Item(idApply));
   ASSERT_FALSE(IsWindowEnabled(Item(idApply)));
   EXPECT_EQ(marker->accDoDefaultAction(Self()), S_OK);
-  Settle();
-  EXPECT_EQ(WhichHas(idMarker, 8, STATE_SYSTEM_CHECKED), 6);
+  EXPECT_TRUE(WaitUntil([&] { return WhichHas(idMarker, 8, STATE_SYSTEM_CHECKED) == 6; }));
   EXPECT_TRUE(IsWindowEnabled(Item(idApply)));
 
   const TComPtr<IAccessible> tab = ClientObject(Item(idPageButton + 2));
   EXPECT_EQ(tab->accDoDefaultAction(Self()), S_OK);
-  Settle();
-  EXPECT_EQ(WhichHas(idPageButton, 6, STATE_SYSTEM_SELECTED), 2);
+  EXPECT_TRUE(WaitUntil([&] { return WhichHas(idPageButton, 6, STATE_SYSTEM_SELECTED) == 2; }));
   EXPECT_TRUE(IsWindowVisible(Item(idFirstPage + 2)));
   EXPECT_FALSE(IsWindowVisible(Item(idFirstPage + 4)));
 
@@ -162,14 +141,15 @@ TEST_F(Accessibility, ClicksAndDefaultActionsMoveTheSelectionAndTheCheck) {
   EXPECT_EQ(name, nullptr);
 }
 
-// Lets the events of the other process arrive: they come through this thread's messages.
-void Listen(DWORD Milliseconds) {
-  const DWORD start = GetTickCount();
-  do {
+// Lets the events of the other process arrive, through this thread's messages, until Condition
+// holds or the time is up; true when it held.
+template <typename TCondition>
+bool ListenUntil(TCondition&& Condition) {
+  return WaitUntil([&] {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(10);
-  } while (GetTickCount() - start < Milliseconds);
+    return Condition();
+  });
 }
 
 TEST_F(Accessibility, ChangesOfSelectionAndCheckAreAnnounced) {
@@ -182,14 +162,25 @@ TEST_F(Accessibility, ChangesOfSelectionAndCheckAreAnnounced) {
 
   Heard.clear();
   Click(Item(idPageButton + 4));
-  Listen(300);
+  ListenUntil([&] {
+    return heard(EVENT_OBJECT_STATECHANGE, Item(idPageButton + 0)) &&
+           heard(EVENT_OBJECT_STATECHANGE, Item(idPageButton + 4)) &&
+           heard(EVENT_OBJECT_SELECTION, Item(idPageButton + 4));
+  });
   EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idPageButton + 0))) << "the page tab that was selected";
   EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idPageButton + 4)));
   EXPECT_TRUE(heard(EVENT_OBJECT_SELECTION, Item(idPageButton + 4)));
 
   Heard.clear();
   Click(Item(idMarker + 5));
-  Listen(300);
+  ListenUntil([&] {
+    return heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + 0)) &&
+           heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + 5));
+  });
+  // Whatever else the click announced came with these: the program has handled it, and every event
+  // it raised meanwhile has arrived.
+  ASSERT_TRUE(test::RoundTrips(window));
+  ListenUntil([] { return true; });
   EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + 0))) << "the marker that was checked";
   EXPECT_TRUE(heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + 5)));
   for (int p : {1, 2, 3, 4, 6, 7}) EXPECT_FALSE(heard(EVENT_OBJECT_STATECHANGE, Item(idMarker + p))) << p;

@@ -10,6 +10,7 @@
 
 #include "OptionsWindowFixture.h"
 #include "framework/SysUtils.h"
+#include "support/RoamingFolder.h"
 
 namespace px2d::e2e {
 namespace {
@@ -38,43 +39,6 @@ void WriteAll(const std::filesystem::path& Path, const std::string& Bytes) {
               WriteFile(file.Get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &written, nullptr) &&
               written == Bytes.size());
 }
-
-// Points the user's roaming application-data folder elsewhere for the programs started from now on:
-// the user shell folder that the system reads in every new process. Puts the old one back after.
-class TRoamingFolder {
- public:
-  explicit TRoamingFolder(const std::wstring& Folder) {
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &FKey) !=
-        ERROR_SUCCESS)
-      return;
-    DWORD size = sizeof FOld;
-    FHad = RegQueryValueExW(FKey, L"AppData", nullptr, &FType, reinterpret_cast<BYTE*>(FOld), &size) ==
-           ERROR_SUCCESS;
-    FOldSize = size;
-    FActive =
-        RegSetValueExW(FKey, L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(Folder.c_str()),
-                       static_cast<DWORD>((Folder.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  }
-  ~TRoamingFolder() {
-    if (!FKey) return;
-    if (FHad)
-      RegSetValueExW(FKey, L"AppData", 0, FType, reinterpret_cast<const BYTE*>(FOld), FOldSize);
-    else
-      RegDeleteValueW(FKey, L"AppData");
-    RegCloseKey(FKey);
-  }
-  TRoamingFolder(const TRoamingFolder&) = delete;
-  TRoamingFolder& operator=(const TRoamingFolder&) = delete;
-  bool Active() const { return FActive; }
-
- private:
-  static constexpr const wchar_t* kShellFolders =
-      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-  HKEY FKey = nullptr;
-  DWORD FType = 0, FOldSize = 0;
-  wchar_t FOld[MAX_PATH * 2] = {};
-  bool FHad = false, FActive = false;
-};
 
 std::wstring TempFolder() {
   wchar_t temp[MAX_PATH] = {};
@@ -133,9 +97,9 @@ class BadInput : public OptionsWindow {
                                               : std::filesystem::path(c.roaming);
     const std::filesystem::path file = roaming / L"Brightfallow" / L"Panoplex2D" / L"Panoplex2D.conf";
     WriteAll(file, c.stored);
-    std::optional<TRoamingFolder> redirected;
+    std::optional<test::TRoamingFolder> redirected;
     if (!c.roaming.empty()) {
-      redirected.emplace(c.roaming);
+      redirected.emplace(c.roaming, test::TRoamingScope::ProgramsStarted);
       ASSERT_TRUE(redirected->Active());
     }
     Start(std::nullopt, !c.startError.empty());
@@ -152,7 +116,7 @@ class BadInput : public OptionsWindow {
 
     TickAndUntick();
     if (c.written) {
-      Click(Item(idApply));
+      Apply();
       EXPECT_FALSE(ApplyEnabled());
       EXPECT_EQ(ReadAll(file), c.written);
     } else {

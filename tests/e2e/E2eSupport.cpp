@@ -20,31 +20,6 @@ std::wstring ProgramPath() {
   return path.substr(0, path.find_last_of(L'\\') + 1) + PX2D_EXE_NAME;
 }
 
-std::string AppDataFolder() {
-  char buffer[MAX_PATH + 1] = {};
-  SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE);
-  return buffer;
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(child);
-      else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
 TProcess::TProcess(const std::wstring& path, const std::wstring& currentFolder,
                    const std::wstring& arguments) {
   STARTUPINFOW startup{};
@@ -225,19 +200,24 @@ std::string WindowText(HWND Window) {
   return text;
 }
 
-void Settle(DWORD Milliseconds) { Sleep(Milliseconds); }
-
 void ClickAt(HWND Window, int X, int Y) {
   POINT p{X, Y};
   ClientToScreen(Window, &p);
   SetCursorPos(p.x, p.y);
+  // Every event carries the point itself: the program's thread may still turn the pointer's earlier
+  // moves on the display into moves of the cursor, and a press taken where the cursor is then would
+  // land elsewhere.
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   INPUT input[3] = {};
-  input[0].type = input[1].type = input[2].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_MOVE;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  const DWORD buttons[3] = {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+  for (int i = 0; i < 3; ++i) {
+    input[i].type = INPUT_MOUSE;
+    input[i].mi.dx = MulDiv(p.x, 65535, width - 1);
+    input[i].mi.dy = MulDiv(p.y, 65535, height - 1);
+    input[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons[i];
+  }
   SendInput(3, input, sizeof(INPUT));
-  Settle();
+  test::RoundTrips(Window);
 }
 
 void Click(HWND Window) {
@@ -262,27 +242,8 @@ void Press(std::initializer_list<WORD> Keys) {
     input.push_back(i);
   }
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-  Settle();
-}
-
-std::string AnswerBox(const char* Title, DWORD Milliseconds) {
-  const DWORD start = GetTickCount();
-  do {
-    HWND box = FindWindowA("#32770", Title);
-    // A box is answered once it is up: shown, with its text, in its own message loop.
-    if (box && IsWindowVisible(box)) {
-      char text[1024] = {};
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      if (text[0]) {
-        HWND owner = GetWindow(box, GW_OWNER);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 300 && (IsWindow(box) || (owner && !IsWindowEnabled(owner))); ++i) Sleep(10);
-        return text;
-      }
-    }
-    Sleep(20);
-  } while (GetTickCount() - start < Milliseconds);
-  return "<no box>";
+  // The keys go to the window with the focus, in the foreground.
+  if (HWND target = GetForegroundWindow()) test::RoundTrips(target);
 }
 
 TSwitcherStandIn::TSwitcherStandIn() {

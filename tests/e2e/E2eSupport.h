@@ -9,14 +9,19 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "support/Boxes.h"
+#include "support/Files.h"
+#include "support/Wait.h"
 #include "unInstances.h"
 
 namespace px2d::e2e {
 
 // The program beside the test binary, as a full path.
 std::wstring ProgramPath();
-std::string AppDataFolder();
-void RemoveTree(const std::string& path);
+using test::AnswerBox;
+using test::AppDataFolder;
+using test::RemoveTree;
+using test::WaitUntil;
 
 class TProcess {
  public:
@@ -78,15 +83,12 @@ HWND FindChild(HWND Root, int Id);
 std::string WindowText(HWND Window);
 
 // Real input, as a user gives it: a click in the middle of a window (or at a point of its client
-// area), and keys pressed in order and released in reverse.
+// area), and keys pressed in order and released in reverse (to the window in the foreground). Each
+// returns once the window's thread has handled the input (round trips through its queue); what
+// the input then changes elsewhere, a test waits for as a condition.
 void Click(HWND Window);
 void ClickAt(HWND Window, int X, int Y);
 void Press(std::initializer_list<WORD> Keys);
-// Lets the program under test handle what it was sent.
-void Settle(DWORD Milliseconds = 150);
-
-// Waits for a message box captioned Title, returns its text and presses OK; "<no box>" when none came.
-std::string AnswerBox(const char* Title, DWORD Milliseconds = 10000);
 
 // A stand-in for the running switcher: it records every "WM_PX2D_SETUP" it receives with the
 // settings file's bytes read at that moment.

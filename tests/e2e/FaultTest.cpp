@@ -136,7 +136,7 @@ TEST_F(Faults, KilledDuringApplyLeavesTheOldOrTheNewWholeFile) {
 
   Start(std::nullopt);
   TickAndUntick();
-  Click(Item(idApply));
+  Apply();
   EXPECT_FALSE(ApplyEnabled());
   EXPECT_EQ(OtherEntries(), std::vector<std::string>{}) << "a save removes what killed saves left";
   Click(Item(idCancel));
@@ -162,7 +162,7 @@ TEST_F(Faults, ASaveRemovesOnlyTheTemporaryFilesThatNoCopyHolds) {
 
   Start(std::nullopt);
   Click(Item(idRunWithWindows));
-  Click(Item(idApply));
+  Apply();
   EXPECT_FALSE(ApplyEnabled());
   EXPECT_EQ(ReadBytes(file), FileWith({{"run with windows", "1"}}));
   for (const auto& name : stale) EXPECT_FALSE(ReadBytes(name)) << name;
@@ -232,7 +232,7 @@ TEST_F(Faults, AFileHeldOpenInEachShareModeIsReportedAndKept) {
       EXPECT_EQ(Position(idAreaSize), 9);
       Click(Item(idRunWithWindows));
     }
-    Click(Item(idApply));
+    Apply();
     EXPECT_FALSE(ApplyEnabled());
     EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"area size", "9"}, {"run with windows", "1"}}));
     EXPECT_EQ(switcher.Messages().size(), ++broadcasts);
@@ -412,7 +412,7 @@ TEST_F(FaultFolder, AFullDiskIsReportedAndTheOldFileKept) {
   EXPECT_TRUE(switcher.Messages().empty());
 
   DeleteFileA(filler.c_str());
-  Click(Item(idApply));
+  Apply();
   EXPECT_FALSE(ApplyEnabled());
   EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"area size", "9"}, {"run with windows", "1"}}));
   EXPECT_EQ(switcher.Messages().size(), 1u);

@@ -92,9 +92,11 @@ class OptionsWindow : public ::testing::Test {
     if (!window) throw std::runtime_error("the options window did not open");
     if (AnswerError) startError = AnswerBox(Title);
     // The pages not shown get their windows once the window has painted: wait for the last of them.
-    for (int i = 0; i < 500 && !FindChild(window, idSearchDuration); ++i) Sleep(10);
+    if (!WaitUntil([&] { return FindChild(window, idSearchDuration) != nullptr; }))
+      throw std::runtime_error("the pages not shown got no windows");
     SetForegroundWindow(window);
-    Settle(300);
+    if (!WaitUntil([&] { return GetForegroundWindow() == window; }) || !test::RoundTrips(window))
+      throw std::runtime_error("the options window did not come forward");
   }
   HWND Item(int Id) const { return FindChild(window, Id); }
   bool Ticked(int Id) const { return SendMessageA(Item(Id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -110,17 +112,34 @@ class OptionsWindow : public ::testing::Test {
     return narrow;
   }
   bool ApplyEnabled() const { return IsWindowEnabled(Item(idApply)) != FALSE; }
+  // Presses Apply and waits until it has ended: Apply disabled, or an error box up.
+  void Apply() {
+    Click(Item(idApply));
+    EXPECT_TRUE(WaitUntil([&] { return !ApplyEnabled() || FindWindowA("#32770", Title); }))
+        << "Apply neither ended nor failed";
+  }
   void ShowPage(int Page) { Click(Item(idPageButton + Page)); }
   // The search position that the markers show: the one marker painted blue, or -1 for none.
   int SelectedMarker() {
     ShowPage(4);
-    Settle(200);
+    // The markers are on the screen once none of them shows the white of the page any more.
+    COLORREF centre[8] = {};
+    const auto read = [&] {
+      HDC screen = GetDC(nullptr);
+      bool drawn = true;
+      for (int p = 0; p < 8; ++p) {
+        RECT r;
+        GetWindowRect(Item(idMarker + p), &r);
+        centre[p] = GetPixel(screen, r.left + 8, r.top + 8);
+        drawn = drawn && GetRValue(centre[p]) + GetGValue(centre[p]) + GetBValue(centre[p]) < 3 * 240;
+      }
+      ReleaseDC(nullptr, screen);
+      return drawn;
+    };
+    EXPECT_TRUE(WaitUntil(read)) << "the markers are drawn";
     int selected = -1, blue = 0;
-    HDC screen = GetDC(nullptr);
     for (int p = 0; p < 8; ++p) {
-      RECT r;
-      GetWindowRect(Item(idMarker + p), &r);
-      const COLORREF c = GetPixel(screen, r.left + 8, r.top + 8);
+      const COLORREF c = centre[p];
       if (GetBValue(c) > GetRValue(c) + 60) {
         selected = p;
         ++blue;
@@ -128,7 +147,6 @@ class OptionsWindow : public ::testing::Test {
         EXPECT_LT(std::abs(GetBValue(c) - GetRValue(c)), 30) << "marker " << p << " in the idle grey";
       }
     }
-    ReleaseDC(nullptr, screen);
     EXPECT_LE(blue, 1);
     ShowPage(0);
     return selected;

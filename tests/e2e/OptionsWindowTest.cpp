@@ -32,7 +32,7 @@ class StoredFiles : public OptionsWindow {
     c.shows(*this);
     TickAndUntick();
     EXPECT_TRUE(ApplyEnabled()) << "ticking and unticking leaves Apply enabled";
-    Click(Item(idApply));
+    Apply();
     EXPECT_FALSE(ApplyEnabled());
     EXPECT_EQ(ReadBytes(SettingsPath()), c.written);
     Click(Item(idCancel));
@@ -162,7 +162,7 @@ TEST_F(OptionsWindow, AMarkerClickSelectsItsPositionEnablesApplyAndCancelDiscard
   Start(std::nullopt);
   ShowPage(4);
   Click(Item(idMarker + 3));
-  Click(Item(idApply));
+  Apply();
   EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"search position", "3"}}));
   Click(Item(idCancel));
   ExpectExit();
@@ -207,7 +207,7 @@ TEST_F(OptionsWindow, OnlyApplyBroadcastsAndOnlyAfterTheWholeFileIsOnDisk) {
   TSwitcherStandIn switcher;
   Start(std::nullopt);
   Click(Item(idRunWithWindows));
-  Click(Item(idApply));
+  Apply();
   const auto afterApply = switcher.Messages(window);
   ASSERT_EQ(afterApply.size(), 1u);
   EXPECT_EQ(afterApply[0].file, FileWith({{"run with windows", "1"}}))
@@ -264,7 +264,7 @@ TEST_F(OptionsWindow, AFileThatCannotBeWrittenIsReportedKeptAndNothingIsBroadcas
     c.release(held);
     EXPECT_EQ(ReadBytes(SettingsPath()), stored) << "the file is byte for byte what it was";
     EXPECT_TRUE(switcher.Messages(window).empty());
-    Click(Item(idApply));
+    Apply();
     EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"effect duration", "250"}, {"run with windows", "1"}}));
     EXPECT_EQ(switcher.Messages(window).size(), 1u);
     Click(Item(idCancel));
@@ -312,7 +312,7 @@ TEST_F(OptionsWindow, AFileThatCannotBeReadIsNeverOverwrittenUntilItHasBeenRead)
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   EXPECT_EQ(gui.hwndFocus, Item(idRunWithWindows)) << "the focus on the first control of the page";
   TickAndUntick();
-  Click(Item(idApply));
+  Apply();
   EXPECT_EQ(ReadBytes(SettingsPath()), stored);
   EXPECT_EQ(switcher.Messages(window).size(), 1u);
   Click(Item(idCancel));
@@ -348,7 +348,7 @@ TEST_F(OptionsWindow, RestoreDefaultsSetsThePagesAndKeepsKeysTheWindowDoesNotSho
   const std::string stored = "future key=42\r\n" + FileWith({{"run with windows", "1"}, {"area size", "9"}});
   Start(stored);
   PostMessageA(window, WM_SYSCOMMAND, 0x0100, 0);  // the system menu's "Restore defaults"
-  Settle();
+  ASSERT_TRUE(WaitUntil([&] { return ApplyEnabled(); }));
   EXPECT_FALSE(Ticked(idRunWithWindows));
   EXPECT_EQ(Position(idAreaSize), 1);
   EXPECT_TRUE(ApplyEnabled());
@@ -358,8 +358,8 @@ TEST_F(OptionsWindow, RestoreDefaultsSetsThePagesAndKeepsKeysTheWindowDoesNotSho
 
   Start(stored);
   PostMessageA(window, WM_SYSCOMMAND, 0x0100, 0);
-  Settle();
-  Click(Item(idApply));
+  ASSERT_TRUE(WaitUntil([&] { return ApplyEnabled(); }));
+  Apply();
   EXPECT_EQ(ReadBytes(SettingsPath()), "future key=42\r\n" + FileWith());
   Click(Item(idCancel));
   ExpectExit();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <atomic>
 #include <functional>
 #include <thread>
 #include <type_traits>
@@ -447,9 +448,13 @@ TEST_F(GlassButtons, APressThatLosesTheMouseEndsWithoutAClickAndWithoutItsGlow) 
       {"the system cancels every mode", [&] { SendMessageA(form.Handle(), WM_CANCELMODE, 0, 0); }},
       {"a message box opens",
        [&] {
-         std::thread answer([] { AnswerBox("Glass Test Box"); });
+         std::atomic<bool> answered{false};
+         std::thread answer([&] {
+           AnswerBox("Glass Test Box");
+           answered = true;
+         });
          boxTimer.SetEnabled(true);
-         Pump(300);
+         EXPECT_TRUE(test::PumpUntil([&] { return answered.load(); }));
          answer.join();
          Pump();
        }},

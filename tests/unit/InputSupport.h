@@ -8,6 +8,8 @@
 #include <string>
 
 #include "framework/Forms.h"
+#include "support/Boxes.h"
+#include "support/Wait.h"
 
 namespace px2d::test {
 
@@ -24,6 +26,17 @@ inline void Pump(DWORD Milliseconds = 30) {
     Application.ProcessMessages();
     Sleep(2);
   } while (GetTickCount() - start < Milliseconds);
+}
+
+// Runs the application's message loop until Condition holds or the time is up; true when it held.
+template <typename TCondition>
+bool PumpUntil(TCondition&& Condition, DWORD Milliseconds = kPatience) {
+  return WaitUntil(
+      [&] {
+        Application.ProcessMessages();
+        return Condition();
+      },
+      Milliseconds);
 }
 
 inline void SendKey(WORD Key, bool Up) {
@@ -74,19 +87,6 @@ inline void Activate(HWND Window) {
   Pump(50);
 }
 
-// Waits (on another thread) for the message box captioned Title, reads its text and presses OK.
-inline std::string AnswerBox(const char* Title, DWORD Milliseconds = 5000) {
-  const DWORD start = GetTickCount();
-  do {
-    if (HWND box = FindWindowA("#32770", Title)) {
-      char text[512] = {};
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      return text;
-    }
-    Sleep(10);
-  } while (GetTickCount() - start < Milliseconds);
-  return "<no box>";
-}
+using test::AnswerBox;
 
 }  // namespace px2d::test

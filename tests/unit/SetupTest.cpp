@@ -10,37 +10,17 @@
 #include <sstream>
 
 #include "framework/Handles.h"
+#include "support/Files.h"
+#include "support/RoamingFolder.h"
 #include "unSetup.h"
 
 namespace px2d {
 namespace {
 
-std::string AppDataFolder() {
-  char buffer[MAX_PATH + 1] = {};
-  SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE);
-  return buffer;
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(child);
-      else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(path.c_str());
-  DeleteFileA(path.c_str());
-}
+using test::AppDataFolder;
+using test::RemoveTree;
+using test::TRoamingFolder;
+using test::TRoamingScope;
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -322,42 +302,6 @@ TEST_F(SetupStore, SaveIntoAFolderThatCannotBeMadeFails) {
   DeleteFileA(folder.c_str());
 }
 
-// The roaming folder of this test process alone: HKEY_CURRENT_USER is overridden for the process
-// with a key of its own, whose user shell folder "AppData" names `folder` (empty: no folder).
-// Wine 8 honours the override in SHGetKnownFolderPath, as Windows does, but only for a key that is
-// not volatile, and not in SHGetSpecialFolderPathA.
-class TRedirectedProfile {
- public:
-  explicit TRedirectedProfile(const std::wstring& folder) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kOverride);  // left by a test run that was killed
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kOverride, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &FRoot,
-                        nullptr) != ERROR_SUCCESS)
-      return;
-    HKEY shell = nullptr;
-    if (RegCreateKeyExW(FRoot, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &shell, nullptr) != ERROR_SUCCESS)
-      return;
-    const LONG set =
-        RegSetValueExW(shell, L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(shell);
-    FActive = set == ERROR_SUCCESS && RegOverridePredefKey(HKEY_CURRENT_USER, FRoot) == ERROR_SUCCESS;
-  }
-  ~TRedirectedProfile() {
-    if (FActive) RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (FRoot) RegCloseKey(FRoot);
-    RegDeleteTreeW(HKEY_CURRENT_USER, kOverride);
-  }
-  TRedirectedProfile(const TRedirectedProfile&) = delete;
-  TRedirectedProfile& operator=(const TRedirectedProfile&) = delete;
-  bool Active() const { return FActive; }
-
- private:
-  static constexpr const wchar_t* kOverride = L"Software\\Px2DTestProfile";
-  HKEY FRoot = nullptr;
-  bool FActive = false;
-};
-
 std::string ReadBytes(const std::filesystem::path& path) {
   TUniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -380,7 +324,7 @@ TEST(SetupStoreProfile, FolderNamedOutsideTheCodePageHoldsTheSettings) {
   const std::filesystem::path folder = roaming / L"Brightfallow" / L"Px2DStoreTest";
   const std::filesystem::path file = folder / L"Px2DStoreTest.conf";
   {
-    TRedirectedProfile profile(roaming.wstring());
+    TRoamingFolder profile(roaming.wstring(), TRoamingScope::ThisProcess);
     ASSERT_TRUE(profile.Active());
     TGenericSetup store;
     store.AppName = "Px2DStoreTest";
@@ -417,7 +361,7 @@ TEST(SetupStoreProfile, UnknownRoamingFolderIsAnError) {
   const std::string onRoot = "\\Brightfallow\\Px2DStoreTest";
   ASSERT_FALSE(Exists(onRoot));
   {
-    TRedirectedProfile profile(L"");
+    TRoamingFolder profile(L"", TRoamingScope::ThisProcess);
     ASSERT_TRUE(profile.Active());
     TGenericSetup store;
     store.AppName = "Px2DStoreTest";
