@@ -136,6 +136,7 @@ void TForm1::FormCreate(TObject*) {
   for (int page = 0; page < PageControl1->PageCount(); ++page)
     PageControl1->Pages(page)->SetTabVisible(false);
   LoadPages();
+  RenewBase();
   btApply->SetEnabled(false);
   GlassButton2->Click();
 }
@@ -188,6 +189,21 @@ void TForm1::LoadPages() {
   LoadAnimation();
 }
 
+void TForm1::SavePages() {
+  SaveGeneral();
+  SaveBackground();
+  SaveKeyboard();
+  SaveActiveCorners();
+  SaveSearch();
+  SaveAnimation();
+}
+
+void TForm1::RenewBase() {
+  const TextLines shown = Setup->Lines;
+  SavePages();
+  Setup->BaseLines = std::exchange(Setup->Lines, shown);
+}
+
 void TForm1::ClearPageMarks() {
   for (TCheckBox* box : {cbShift, cbControl, cbAlt, cbWin}) box->SetChecked(false);
   for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
@@ -198,6 +214,7 @@ void TForm1::btReadAgainClick(TObject*) {
   // What the pages show now comes from the file alone.
   ClearPageMarks();
   LoadPages();
+  RenewBase();
   btApply->SetEnabled(false);
   // The focus goes to the first control of the page shown.
   TTabSheet* page = PageControl1->ActivePage();
@@ -259,13 +276,13 @@ void TForm1::btApplyClick(TObject*) {
     throw Exception(
         "Nothing was saved: the settings file could not be read, and saving now would replace it. Close the "
         "program that holds it open, then choose Read again");
-  SaveGeneral();
-  SaveBackground();
-  SaveKeyboard();
-  SaveActiveCorners();
-  SaveSearch();
-  SaveAnimation();
-  Setup->SaveSettings();
+  SavePages();
+  if (Setup->SaveSettings()) {
+    // Another program had changed the file: the pages show what it holds now.
+    ClearPageMarks();
+    LoadPages();
+    RenewBase();
+  }
   btApply->SetEnabled(false);
   // The switcher takes the saved combination when it hears of the new file.
   FLoadedHotKey = PickedHotKey();

@@ -182,6 +182,12 @@ class TForm1 : public TForm {
   void LoadAnimation();
   void SaveAnimation();
   void LoadPages();
+  // The six saves, in page order, into the store.
+  void SavePages();
+  // Tells the store what Apply would write now, so that a save can tell the window's edits from
+  // what loading only tidied (a default filled in, a value clamped) and from another program's
+  // changes to the file.
+  void RenewBase();
   // Reads the settings file into the store; false, with the store's error shown and the window
   // marked as unread, when the file exists but cannot be read.
   bool ReadSettingsFile();

@@ -164,6 +164,48 @@ void RemoveStaleTemporaries(const std::wstring& path) {
 
 std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(SettingsPath(AppName)); }
 
+namespace {
+
+// The settings file's text as read: its bytes, its lines, and what a zero byte hides.
+struct TFileText {
+  std::string bytes;
+  TextLines lines;
+  std::string tail;
+};
+
+// Reads the whole file through an open handle. A file that could not be saved again within the
+// limit is refused: Refuse(message) raises. A failing read raises through Fail(error).
+template <typename TRefuse, typename TFail>
+TFileText ReadFileText(HANDLE file, TRefuse&& Refuse, TFail&& Fail) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) Fail(GetLastError());
+  if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
+    Refuse(TooLarge(static_cast<unsigned long long>(size.QuadPart), kReadLimit));
+  TFileText text;
+  text.bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < text.bytes.size()) {
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.bytes.size() - done, 1u << 30));
+    if (!ReadFile(file, text.bytes.data() + done, want, &read, nullptr)) Fail(GetLastError());
+    if (read == 0) break;  // the file shrank while we read it
+    done += read;
+  }
+  text.bytes.resize(done);
+  text.lines = SplitLines(text.bytes);
+  // A zero byte ends the text; what follows it is kept as it is and written back after the lines,
+  // so that a save loses nothing of a damaged file (or one in another encoding).
+  const std::size_t zero = text.bytes.find('\0');
+  if (zero != std::string::npos) text.tail = text.bytes.substr(zero);
+  // Measured as a save would write it too: line breaks that grow to CR LF count. The size told is
+  // the file's own unless only the save would pass the limit.
+  const std::size_t saved = JoinLines(text.lines).size() + text.tail.size();
+  if (done > kReadLimit || saved > kReadLimit) Refuse(TooLarge(done > kReadLimit ? done : saved, kReadLimit));
+  return text;
+}
+
+}  // namespace
+
 void TGenericSetup::LoadSettings() {
   const std::wstring path = SettingsPath(AppName);
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -171,52 +213,42 @@ void TGenericSetup::LoadSettings() {
     // Only a file that is not there is no file; one that cannot be looked at (access denied, a
     // folder on the network gone for a moment) is unread, so that nothing is saved over it.
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-    RaiseOpenError(path, error);
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) RaiseOpenError(path, error);
   }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    FileText.reset();
+    BaseLines = Lines;
+    FLoaded = true;
+    return;
+  }
 
   const TUniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
   if (!file) RaiseOpenError(path, GetLastError());
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) RaiseOpenError(path, GetLastError());
-  const auto tooLarge = [&](unsigned long long bytes) {
-    return ESettingsTooLarge(
-        Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(bytes, kReadLimit).c_str()));
-  };
-  if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
-    throw tooLarge(static_cast<unsigned long long>(size.QuadPart));
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD read = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-    if (!ReadFile(file.Get(), bytes.data() + done, want, &read, nullptr))
-      RaiseOpenError(path, GetLastError());
-    if (read == 0) break;  // the file shrank while we read it
-    done += read;
-  }
-  bytes.resize(done);
-  TextLines lines = SplitLines(bytes);
-  // A zero byte ends the text; what follows it is kept as it is and written back after the lines,
-  // so that a save loses nothing of a damaged file (or one in another encoding).
-  const std::size_t zero = bytes.find('\0');
-  std::string tail = zero == std::string::npos ? std::string() : bytes.substr(zero);
-  // Measured as a save would write it too: line breaks that grow to CR LF count. The size told is
-  // the file's own unless only the save would pass the limit.
-  const std::size_t saved = JoinLines(lines).size() + tail.size();
-  if (done > kReadLimit || saved > kReadLimit) throw tooLarge(done > kReadLimit ? done : saved);
-  Lines = std::move(lines);
-  IgnoredTail = std::move(tail);
+  TFileText text = ReadFileText(
+      file.Get(),
+      [&](const std::string& why) {
+        throw ESettingsTooLarge(Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), why.c_str()));
+      },
+      [&](DWORD error) { RaiseOpenError(path, error); });
+  Lines = std::move(text.lines);
+  IgnoredTail = std::move(text.tail);
+  FileText = std::move(text.bytes);
+  BaseLines = Lines;
+  FLoaded = true;
 }
 
-void TGenericSetup::SaveSettings() {
+bool TGenericSetup::SaveSettings() {
   const std::wstring path = SettingsPath(AppName);
-  const std::string text = JoinLines(Lines) + IgnoredTail;
-  // What could not be read again is not written.
-  if (text.size() > MaxSettingsFileSize)
-    throw EFCreateError(Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(),
-                               TooLarge(text.size(), MaxSettingsFileSize).c_str()));
+  TextLines lines = Lines;
+  std::string tail = IgnoredTail;
+  bool merged = false;
+  // What could not be read again is not written: this store's own text, and again after a merge.
+  const auto refuseIfTooLarge = [&](std::size_t size) {
+    if (size > MaxSettingsFileSize)
+      throw EFCreateError(Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(),
+                                 TooLarge(size, MaxSettingsFileSize).c_str()));
+  };
+  refuseIfTooLarge(JoinLines(lines).size() + tail.size());
 
   // The file is replaced only where an exclusive create of it would succeed: not when it is
   // read-only, hidden or a system file, and not while any other program holds it open.
@@ -227,7 +259,26 @@ void TGenericSetup::SaveSettings() {
       RaiseCreateError(path, ERROR_ACCESS_DENIED);
     const TUniqueHandle probe = OpenExisting(path, GENERIC_READ | GENERIC_WRITE, 0);
     if (!probe) RaiseCreateError(path, GetLastError());
+    // Read again under that handle, which keeps other writers out while it reads: what another
+    // program wrote since the file was read is kept, with this store's own changes made over it.
+    if (FLoaded) {
+      const TFileText now = ReadFileText(
+          probe.Get(),
+          [&](const std::string& why) {
+            throw EFCreateError(
+                Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), why.c_str()));
+          },
+          [&](DWORD error) { RaiseCreateError(path, error); });
+      if (!FileText || now.bytes != *FileText) {
+        lines = MergeLines(BaseLines, Lines, now.lines, kSameName);
+        tail = now.tail;
+        merged = true;
+      }
+    }
   }
+
+  const std::string text = JoinLines(lines) + tail;
+  refuseIfTooLarge(text.size());
 
   // The new text goes to a file of its own beside the settings file, which it then replaces in one
   // step: a failure at any point, the process killed included, leaves the settings file as it was.
@@ -256,7 +307,11 @@ void TGenericSetup::SaveSettings() {
     if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       file.Reset();
       RemoveStaleTemporaries(path);
-      return;
+      Lines = std::move(lines);
+      IgnoredTail = std::move(tail);
+      FileText = text;
+      BaseLines = Lines;
+      return merged;
     }
     error = GetLastError();
     if (!Transient(error)) break;

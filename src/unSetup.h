@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/SettingsText.h"
@@ -35,12 +36,24 @@ class TGenericSetup : public TObject {
   std::string IgnoredTail;
   std::string AppName = "Unknown";
 
+  // What a save compares with, to keep what another program wrote to the file meanwhile: the file's
+  // bytes as this store last read or wrote them (none: there was no file), and the lines that a save
+  // would have written right then. LoadSettings and SaveSettings set both; the owner may put in
+  // BaseLines what it would write itself, so that what it only tidied while reading is no change.
+  // A store that never loaded replaces the file whatever it holds.
+  std::optional<std::string> FileText;
+  TextLines BaseLines;
+
   // <roaming application data>\Brightfallow\<AppName>\<AppName>.conf; makes the folders on the way.
   // In ANSI text, for messages: the file functions take the path in UTF-16, as the folder may be
   // named with characters that the code page lacks. Raises when there is no roaming folder.
   std::string ConfigFileName() const;
   void LoadSettings();
-  void SaveSettings();
+  // Writes the lines (and IgnoredTail) in place of the file. When another program has changed the
+  // file since it was loaded, the file's lines as they are now are written instead, with this
+  // store's changes since BaseLines made over them (MergeLines), and Lines and IgnoredTail become
+  // what was written; true then.
+  bool SaveSettings();
 
   std::string ReadString(const std::string& Key, const std::string& Default) const;
   std::int32_t ReadInteger(const std::string& Key, std::int32_t Default) const;
@@ -48,6 +61,9 @@ class TGenericSetup : public TObject {
   void WriteString(const std::string& Key, const std::string& Value);
   void WriteInteger(const std::string& Key, std::int32_t Value);
   void WriteBool(const std::string& Key, bool Value);
+
+ private:
+  bool FLoaded = false;
 };
 
 }  // namespace px2d

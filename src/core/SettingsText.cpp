@@ -95,9 +95,9 @@ int FindKeyLine(const TextLines& lines, std::string_view key, const NameEquals& 
   return -1;
 }
 
-std::string ValueOfLine(std::string_view line, std::string_view key) {
-  const std::size_t skip = key.size() + 1;
-  return skip < line.size() ? std::string(line.substr(skip)) : std::string();
+std::string ValueOfLine(std::string_view line) {
+  const std::size_t eq = line.find('=');
+  return eq == std::string_view::npos ? std::string(line) : std::string(line.substr(eq + 1));
 }
 
 void WriteKeyValue(TextLines& lines, std::string_view key, std::string_view value, const NameEquals& equals) {
@@ -119,7 +119,7 @@ std::string ReadKeyText(const TextLines& lines, std::string_view key, std::strin
                         const NameEquals& equals) {
   const int index = FindKeyLine(lines, key, equals);
   if (index < 0) return std::string(defaultText);
-  std::string value = ValueOfLine(lines[static_cast<std::size_t>(index)], key);
+  std::string value = ValueOfLine(lines[static_cast<std::size_t>(index)]);
   return value.empty() ? std::string(defaultText) : value;
 }
 
@@ -140,6 +140,53 @@ void WriteKeyInteger(TextLines& lines, std::string_view key, std::int32_t value,
 
 void WriteKeyBool(TextLines& lines, std::string_view key, bool value, const NameEquals& equals) {
   WriteKeyInteger(lines, key, value ? 1 : 0, equals);
+}
+
+namespace {
+
+// The name of a line: the text before its first "="; none for a line without one.
+bool NameOfLine(std::string_view line, std::string_view& name) {
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return false;
+  name = line.substr(0, eq);
+  return true;
+}
+
+// The first line of the name, or null.
+const std::string* FirstLine(const TextLines& lines, std::string_view name, const NameEquals& equals) {
+  const int index = FindKeyLine(lines, name, equals);
+  return index < 0 ? nullptr : &lines[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+TextLines MergeLines(const TextLines& base, const TextLines& mine, const TextLines& theirs,
+                     const NameEquals& equals) {
+  TextLines merged = theirs;
+  std::vector<std::string_view> seen;
+  for (const TextLines* side : {&mine, &base}) {
+    for (const std::string& line : *side) {
+      std::string_view name;
+      if (!NameOfLine(line, name)) continue;
+      bool done = false;
+      for (std::string_view other : seen) done = done || equals(other, name);
+      if (done) continue;
+      seen.push_back(name);
+      const std::string* now = FirstLine(mine, name, equals);
+      const std::string* before = FirstLine(base, name, equals);
+      if (now && before && *now == *before) continue;
+      if (!now && !before) continue;
+      const int index = FindKeyLine(merged, name, equals);
+      if (!now) {
+        if (index >= 0) merged.erase(merged.begin() + index);
+      } else if (index >= 0) {
+        merged[static_cast<std::size_t>(index)] = *now;
+      } else {
+        merged.push_back(*now);
+      }
+    }
+  }
+  return merged;
 }
 
 }  // namespace px2d

@@ -39,8 +39,10 @@ constexpr bool IntegerToBool(std::int32_t value) { return (value & 0xFF) != 0; }
 // Index of the first line whose name (the text before its first "=") equals the key, or -1.
 int FindKeyLine(const TextLines& lines, std::string_view key, const NameEquals& equals);
 
-// The value of the key's line: what follows the first length(key) + 1 characters.
-std::string ValueOfLine(std::string_view line, std::string_view key);
+// The value of a line: what follows its first "=" (the whole line when it has none). A name that
+// the locale calls equal to the key may differ from it in length, so the value is never counted
+// from the key.
+std::string ValueOfLine(std::string_view line);
 
 // Deletes the key's first line for an empty value, otherwise replaces it in place by
 // key=value, or appends key=value when the key has no line.
@@ -59,5 +61,15 @@ bool ReadKeyBool(const TextLines& lines, std::string_view key, bool defaultValue
 // zeros), a boolean as 1 or 0.
 void WriteKeyInteger(TextLines& lines, std::string_view key, std::int32_t value, const NameEquals& equals);
 void WriteKeyBool(TextLines& lines, std::string_view key, bool value, const NameEquals& equals);
+
+// The lines a save writes when another program changed the file since this one read it: the file's
+// lines as they are now (`theirs`), in their order, with the changes that this side made since its
+// base made over them. A name has changed when the first line of that name in `mine` differs from
+// the first in `base` (or one of the two has none). A changed name's line takes the place of the
+// first line of that name in `theirs`, goes at the end when `theirs` has none, or is removed from
+// `theirs` when `mine` has none. Every other line of `theirs` stays as it is, duplicates included;
+// lines that the other program removed stay removed.
+TextLines MergeLines(const TextLines& base, const TextLines& mine, const TextLines& theirs,
+                     const NameEquals& equals);
 
 }  // namespace px2d

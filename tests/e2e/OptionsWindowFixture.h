@@ -32,6 +32,7 @@ enum : int {
   idRunWithWindows = 200,
   idBalloon = 201,
   idIncludeMinimized = 202,
+  idShowDesktop = 300,
   idDesktopOpacity = 302,
   idShift = 400,
   idControl = 401,

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <string>
 
 #include "core/SettingsText.h"
 #include "support/AsciiSameText.h"
@@ -110,9 +111,75 @@ TEST(SettingsText, FindsTheFirstLineWhoseWholeNameMatches) {
   EXPECT_EQ(FindKeyLine(lines, "area size ", standin::AsciiSameText), 2);
   EXPECT_EQ(FindKeyLine(lines, "", standin::AsciiSameText), 1);
   EXPECT_EQ(FindKeyLine(lines, "no equals sign here", standin::AsciiSameText), -1);
-  EXPECT_EQ(ValueOfLine("area size= 5", "area size"), " 5");
-  EXPECT_EQ(ValueOfLine("a=b=c", "a"), "b=c");
-  EXPECT_EQ(ValueOfLine("a=", "a"), "");
+  EXPECT_EQ(ValueOfLine("area size= 5"), " 5");
+  EXPECT_EQ(ValueOfLine("a=b=c"), "b=c");
+  EXPECT_EQ(ValueOfLine("a="), "");
+}
+
+// A name that the comparison calls equal to the key, of another length: the value still starts
+// after the line's own "=". The stand-in ignores '-', as a locale may ignore a soft hyphen.
+TEST(SettingsText, AValueStartsAfterItsOwnLinesEquals) {
+  const NameEquals ignoringHyphens = [](std::string_view a, std::string_view b) {
+    std::string x, y;
+    for (char c : a)
+      if (c != '-') x += c;
+    for (char c : b)
+      if (c != '-') y += c;
+    return standin::AsciiSameText(x, y);
+  };
+  const struct {
+    const char* line;
+    std::int32_t read;
+  } cases[] = {
+      {"include mini-mized=0", 0},
+      {"in-clude mini-mized=7", 7},
+      {"include minimized=5", 5},
+      {"include minimized==5", 1},  // the value is "=5", which is no number
+  };
+  for (const auto& c : cases) {
+    const TextLines lines = {c.line};
+    EXPECT_EQ(ReadKeyInteger(lines, "include minimized", 1, ignoringHyphens), c.read) << c.line;
+    EXPECT_EQ(ReadKeyInteger(lines, "include mini-mi-zed", 1, ignoringHyphens), c.read) << c.line;
+  }
+}
+
+// Three versions: what this side read (base), what it holds now (mine), what the file holds now
+// (theirs, another program's writing).
+TEST(SettingsText, MergeMakesThisSidesChangesOverTheOtherProgramsLines) {
+  const struct {
+    const char* name;
+    TextLines base, mine, theirs, merged;
+  } cases[] = {
+      {"the other program added a line",
+       {"a=1", "b=2"},
+       {"a=1", "b=3"},
+       {"a=1", "b=2", "c=7"},
+       {"a=1", "b=3", "c=7"}},
+      {"it changed a line this side left", {"a=1", "b=2"}, {"a=1", "b=3"}, {"a=0", "b=2"}, {"a=0", "b=3"}},
+      {"it removed a line this side left", {"a=1", "b=2"}, {"a=1", "b=3"}, {"b=2"}, {"b=3"}},
+      {"it removed the line this side changed: at the end",
+       {"a=1", "b=2", "c=3"},
+       {"a=1", "b=9", "c=3"},
+       {"a=1", "c=3"},
+       {"a=1", "c=3", "b=9"}},
+      {"both changed the same line: this side's", {"a=1"}, {"a=2"}, {"a=3"}, {"a=2"}},
+      {"reordered, duplicated: the file's order, the first line",
+       {"a=1", "b=2"},
+       {"a=5", "b=2"},
+       {"b=2", "x", "a=1", "a=4"},
+       {"b=2", "x", "a=5", "a=4"}},
+      {"a name in another case is the same name",
+       {"a=1", "b=2"},
+       {"a=1", "b=3"},
+       {"B=2", "a=1"},
+       {"b=3", "a=1"}},
+      {"this side removed a line", {"a=1", "b=2"}, {"a=1"}, {"b=2", "a=1", "c=0"}, {"a=1", "c=0"}},
+      {"this side added a line", {"a=1"}, {"a=1", "n=4"}, {"a=2"}, {"a=2", "n=4"}},
+      {"nothing changed on this side: the file as it is", {"a=1", "b=2"}, {"a=1", "b=2"}, {"z=1"}, {"z=1"}},
+      {"lines without a name are never changes", {"junk"}, {"other junk"}, {"a=1"}, {"a=1"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MergeLines(c.base, c.mine, c.theirs, standin::AsciiSameText), c.merged) << c.name;
 }
 
 TEST(SettingsText, WritesReplaceInPlaceAppendOrDelete) {

@@ -240,6 +240,29 @@ TEST_F(SetupStore, FilesLargerThanTheLimitAreNeitherReadNorWritten) {
   ExpectOnlyTheSettingsFile();
 }
 
+// Names compare under the user's locale, which may call names of other lengths equal (it ignores a
+// soft hyphen): the value still starts after the line's own "=".
+TEST(SetupStoreNames, AValueStartsAfterItsOwnLinesEquals) {
+  const std::string softHyphen = "\xAD";
+  if (!AnsiSameText("include mini" + softHyphen + "mized", "include minimized"))
+    GTEST_SKIP() << "this locale tells a soft hyphen apart, so no name of another length is equal";
+  const struct {
+    std::string line, key;
+    std::int32_t read;
+  } cases[] = {
+      {"include mini" + softHyphen + "mized=0", "include minimized", 0},
+      {"include minimized=0", "include mini" + softHyphen + "mized", 0},
+      {"in" + softHyphen + "clude mini" + softHyphen + "mized=12", "include minimized", 12},
+      {"INCLUDE MINIMIZED=0", "include minimized", 0},
+  };
+  for (const auto& c : cases) {
+    TGenericSetup store;
+    store.Lines = {c.line};
+    EXPECT_EQ(store.ReadInteger(c.key, 1), c.read) << c.line;
+    EXPECT_EQ(store.ReadBool(c.key, true), c.read != 0) << c.line;
+  }
+}
+
 // Each way the settings file can refuse to be replaced: the save fails with the create error,
 // and the file on disk, the lines in memory and the folder stay exactly as they were.
 TEST_F(SetupStore, SaveThatCannotReplaceTheFileLosesNothing) {
