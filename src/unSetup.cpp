@@ -94,24 +94,39 @@ constexpr std::size_t kKeysRoom = 1024;
 constexpr std::size_t kReadLimit = MaxSettingsFileSize - kKeysRoom;
 
 // Another program that opens the settings file for a moment shuts this one out meanwhile: the
-// switcher reading it after a broadcast, or another copy of the program saving. Each step on the
-// file is tried again for a quarter of a second before its error counts.
-constexpr int kAttempts = 10;
-constexpr DWORD kAttemptPause = 25;
+// switcher reading it after a broadcast, or another copy of the program saving. A load or a save
+// tries again for a quarter of a second before the error counts (more than twice as long as such a
+// reader holds the file), and only once: its steps share that time, so that a file held for good
+// is reported a quarter of a second after the press, however many steps meet it.
+class TRetryWindow {
+ public:
+  // Whether to try the step again after its error: one that may pass, while the time lasts. Waits
+  // a moment first.
+  bool Again(DWORD error, bool (*MayPass)(DWORD)) {
+    if (!MayPass(error) || GetTickCount64() - FStart >= kWindowMs) return false;
+    Sleep(kPauseMs);
+    return true;
+  }
+
+ private:
+  static constexpr ULONGLONG kWindowMs = 250;
+  static constexpr DWORD kPauseMs = 25;
+  const ULONGLONG FStart = GetTickCount64();
+};
 
 bool Transient(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
+bool Shared(DWORD error) { return error == ERROR_SHARING_VIOLATION; }
 
-TUniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share) {
-  for (int attempt = 1;; ++attempt) {
+TUniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, TRetryWindow& retries) {
+  for (;;) {
     TUniqueHandle file(
         CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return file;
     const DWORD error = GetLastError();
-    if (attempt == kAttempts || error != ERROR_SHARING_VIOLATION) {
+    if (!retries.Again(error, &Shared)) {
       SetLastError(error);
       return file;
     }
-    Sleep(kAttemptPause);
   }
 }
 
@@ -222,7 +237,8 @@ void TGenericSetup::LoadSettings() {
     return;
   }
 
-  const TUniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
+  TRetryWindow retries;
+  const TUniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, retries);
   if (!file) RaiseOpenError(path, GetLastError());
   TFileText text = ReadFileText(
       file.Get(),
@@ -242,6 +258,7 @@ bool TGenericSetup::SaveSettings() {
   TextLines lines = Lines;
   std::string tail = IgnoredTail;
   bool merged = false;
+  TRetryWindow retries;
   // What could not be read again is not written: this store's own text, and again after a merge.
   const auto refuseIfTooLarge = [&](std::size_t size) {
     if (size > MaxSettingsFileSize)
@@ -257,7 +274,7 @@ bool TGenericSetup::SaveSettings() {
     if (attributes &
         (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
       RaiseCreateError(path, ERROR_ACCESS_DENIED);
-    const TUniqueHandle probe = OpenExisting(path, GENERIC_READ | GENERIC_WRITE, 0);
+    const TUniqueHandle probe = OpenExisting(path, GENERIC_READ | GENERIC_WRITE, 0, retries);
     if (!probe) RaiseCreateError(path, GetLastError());
     // Read again under that handle, which keeps other writers out while it reads: what another
     // program wrote since the file was read is kept, with this store's own changes made over it.
@@ -288,13 +305,12 @@ bool TGenericSetup::SaveSettings() {
   // clean-up: that is tried again like any sharing conflict.
   const std::wstring temporary = TemporaryName(path, GetCurrentProcessId());
   TUniqueHandle file;
-  for (int attempt = 1;; ++attempt) {
+  for (;;) {
     file = TUniqueHandle(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) break;
     const DWORD error = GetLastError();
-    if (attempt == kAttempts || !Transient(error)) RaiseCreateError(path, error);
-    Sleep(kAttemptPause);
+    if (!retries.Again(error, &Transient)) RaiseCreateError(path, error);
   }
   DWORD written = 0;
   if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -302,8 +318,7 @@ bool TGenericSetup::SaveSettings() {
     DeleteFileW(temporary.c_str());
     throw EWriteError("Stream write error");
   }
-  DWORD error = ERROR_SUCCESS;
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+  for (;;) {
     if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       file.Reset();
       RemoveStaleTemporaries(path);
@@ -313,12 +328,12 @@ bool TGenericSetup::SaveSettings() {
       BaseLines = Lines;
       return merged;
     }
-    error = GetLastError();
-    if (!Transient(error)) break;
-    Sleep(kAttemptPause);
+    const DWORD error = GetLastError();
+    if (!retries.Again(error, &Transient)) {
+      DeleteFileW(temporary.c_str());
+      RaiseCreateError(path, error);
+    }
   }
-  DeleteFileW(temporary.c_str());
-  RaiseCreateError(path, error);
 }
 
 std::string TGenericSetup::ReadString(const std::string& Key, const std::string& Default) const {
