@@ -177,7 +177,15 @@ void RemoveStaleTemporaries(const std::wstring& path) {
 
 }  // namespace
 
-std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(SettingsPath(AppName)); }
+const std::wstring& TGenericSetup::Path() const {
+  if (FPath.empty() || FPathAppName != AppName) {
+    FPath = SettingsPath(AppName);
+    FPathAppName = AppName;
+  }
+  return FPath;
+}
+
+std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(Path()); }
 
 namespace {
 
@@ -222,7 +230,7 @@ TFileText ReadFileText(HANDLE file, TRefuse&& Refuse, TFail&& Fail) {
 }  // namespace
 
 void TGenericSetup::LoadSettings() {
-  const std::wstring path = SettingsPath(AppName);
+  const std::wstring path = Path();
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Only a file that is not there is no file; one that cannot be looked at (access denied, a
@@ -254,7 +262,7 @@ void TGenericSetup::LoadSettings() {
 }
 
 bool TGenericSetup::SaveSettings() {
-  const std::wstring path = SettingsPath(AppName);
+  const std::wstring path = Path();
   TextLines lines = Lines;
   std::string tail = IgnoredTail;
   bool merged = false;
@@ -305,11 +313,18 @@ bool TGenericSetup::SaveSettings() {
   // clean-up: that is tried again like any sharing conflict.
   const std::wstring temporary = TemporaryName(path, GetCurrentProcessId());
   TUniqueHandle file;
+  bool madeFolders = false;
   for (;;) {
     file = TUniqueHandle(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) break;
     const DWORD error = GetLastError();
+    // The folders went since they were made (the user removed them): made again, and tried again.
+    if (error == ERROR_PATH_NOT_FOUND && !madeFolders) {
+      madeFolders = true;
+      ForceFolders(ParentFolder(path));
+      continue;
+    }
     if (!retries.Again(error, &Transient)) RaiseCreateError(path, error);
   }
   DWORD written = 0;

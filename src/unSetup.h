@@ -63,6 +63,11 @@ class TGenericSetup : public TObject {
   void WriteBool(const std::string& Key, bool Value);
 
  private:
+  // The settings file's path, found once for the AppName it was found for: the roaming folder
+  // does not move while the program runs, and a save that finds the folders gone makes them again.
+  const std::wstring& Path() const;
+  mutable std::wstring FPath;
+  mutable std::string FPathAppName;
   bool FLoaded = false;
 };
 

@@ -325,6 +325,20 @@ TEST_F(SetupStore, SaveIntoAFolderThatCannotBeMadeFails) {
   DeleteFileA(folder.c_str());
 }
 
+// The store finds the folders once; a save after someone removed them (and the Brightfallow folder
+// above them) makes them again.
+TEST_F(SetupStore, SaveMakesTheFoldersAgainWhenTheyWereRemoved) {
+  store.LoadSettings();
+  store.Lines = {"a=1"};
+  store.SaveSettings();
+  RemoveTree(AppDataFolder() + "\\Brightfallow");
+  ASSERT_FALSE(Exists(folder));
+  store.Lines = {"a=2"};
+  ASSERT_NO_THROW(store.SaveSettings());
+  EXPECT_EQ(ReadBytes(file), "a=2\r\n");
+  ExpectOnlyTheSettingsFile();
+}
+
 std::string ReadBytes(const std::filesystem::path& path) {
   TUniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
