@@ -45,26 +45,51 @@ TEST_F(Guard, FirstStartRegistersItsWindowAndClosingCountsItOut) {
   EXPECT_FALSE(ReadRecord(ProgramPath()));
 }
 
+// What the record names each time the program makes or shows a window: heard through the events
+// that assistive technology hears, on this thread, while it waits for them.
+std::vector<std::int32_t> RecordHandles;
+void CALLBACK SampleRecord(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+  if (const auto record = ReadRecord(ProgramPath()))
+    if (RecordHandles.empty() || RecordHandles.back() != record->Handle)
+      RecordHandles.push_back(record->Handle);
+}
+
 // Until the options window exists the record names no window: a copy refused in that moment
 // must not take anything else the record might hold for a window.
 TEST_F(Guard, RecordNamesNoWindowUntilTheWindowExists) {
-  TProcess first(ProgramPath());
-  std::vector<std::int32_t> seen;
+  RecordHandles.clear();
+  // Started suspended, so that the hook is in place before the program makes its first window.
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+  ASSERT_TRUE(CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                             CREATE_SUSPENDED, nullptr, nullptr, &startup, &info));
+  const TUniqueHandle process(info.hProcess), thread(info.hThread);
+  const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &SampleRecord,
+                                             info.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_TRUE(hook);
+  ResumeThread(info.hThread);
+  // Waits for the events, each bounded: until the record names a window of the program.
   HWND window = nullptr;
   for (const DWORD start = GetTickCount(); !window && GetTickCount() - start < kWindowWait;) {
-    const auto record = ReadRecord(ProgramPath());
-    if (!record) continue;
-    if (seen.empty() || seen.back() != record->Handle) seen.push_back(record->Handle);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (RecordHandles.empty() || RecordHandles.back() == 0) continue;
     DWORD owner = 0;
-    const HWND named = static_cast<HWND>(LongToHandle(record->Handle));
-    if (record->Handle != 0 && GetWindowThreadProcessId(named, &owner) && owner == first.Id()) window = named;
+    const HWND named = static_cast<HWND>(LongToHandle(RecordHandles.back()));
+    if (GetWindowThreadProcessId(named, &owner) && owner == info.dwProcessId) window = named;
   }
+  UnhookWinEvent(hook);
   ASSERT_TRUE(window);
-  for (const std::int32_t handle : seen) EXPECT_TRUE(handle == 0 || handle == HandleToLong(window)) << handle;
-  EXPECT_EQ(FindProcessWindow(first.Id(), "TForm1", kCaption, kWindowWait), window);
+  EXPECT_EQ(RecordHandles.front(), 0) << "the record named no window while the program made its first";
+  for (const std::int32_t handle : RecordHandles)
+    EXPECT_TRUE(handle == 0 || handle == HandleToLong(window)) << handle;
+  EXPECT_EQ(FindProcessWindow(info.dwProcessId, "TForm1", kCaption, kWindowWait), window);
   EXPECT_EQ(ReadRecord(ProgramPath())->Count, 1);
   PostMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(first.WaitExit(10000), 0u);
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
 }
 
 TEST_F(Guard, SecondStartIsRefusedAndBringsTheFirstForward) {

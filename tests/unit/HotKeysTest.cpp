@@ -131,16 +131,21 @@ TEST_F(HotKeys, NamesOfKeysBelowEight) {
     EXPECT_EQ(TextToHotKey(name), twin != 0 ? twin : 0x0100 + key) << name;
   }
   ASSERT_TRUE(anyNamed);
-  // Wine names VK_CANCEL "Cancel", a name of no other key (Windows calls it "Scroll Lock", like 0x91).
-  if (HotKeyToText(VK_CANCEL) == "Cancel") {
-    EXPECT_EQ(TextToHotKey("Alt+Cancel"), hkAlt | 0x0100 | VK_CANCEL);
-    std::uint16_t key = 0;
-    TShiftState shift;
-    bool win = false;
-    SplitHotKey(TextToHotKey("Alt+Cancel"), key, shift, win);
-    EXPECT_EQ(key, VK_CANCEL);
-    EXPECT_EQ(MakeHotKey(TextToHotKey("Cancel"), shift, win), 0);
-  }
+}
+
+// Wine names VK_CANCEL "Cancel", a name of no other key (Windows calls it "Scroll Lock", like 0x91):
+// its text converts with bit 8 set, which makes no hot key.
+TEST_F(HotKeys, AKeyBelowEightNamedLikeNoOtherConvertsWithBitEight) {
+  if (HotKeyToText(VK_CANCEL) != "Cancel")
+    GTEST_SKIP() << "the keyboard driver names VK_CANCEL \"" << HotKeyToText(VK_CANCEL)
+                 << "\", not a name of its own";
+  EXPECT_EQ(TextToHotKey("Alt+Cancel"), hkAlt | 0x0100 | VK_CANCEL);
+  std::uint16_t key = 0;
+  TShiftState shift;
+  bool win = false;
+  SplitHotKey(TextToHotKey("Alt+Cancel"), key, shift, win);
+  EXPECT_EQ(key, VK_CANCEL);
+  EXPECT_EQ(MakeHotKey(TextToHotKey("Cancel"), shift, win), 0);
 }
 
 TEST_F(HotKeys, EveryNamedKeyComesBackInTheNormalForm) {

@@ -10,6 +10,7 @@
 
 #include "DialogTestForm.h"
 #include "InputSupport.h"
+#include "core/SettingKeys.h"
 #include "fmMain.h"
 #include "framework/SysUtils.h"
 
@@ -455,6 +456,26 @@ TEST_F(OptionsWindow, ListsSlidersTextsAndFontsAreThoseOfTheLayout) {
   }
   EXPECT_EQ(form->Image1->Picture().Width(), 120);
   EXPECT_EQ(form->Image2->Picture().Height(), 90);
+}
+
+// A slider narrower than its setting would clamp the file's value on Apply: each one holds exactly
+// the range that the catalogue gives its setting.
+TEST_F(OptionsWindow, EachSliderHoldsItsSettingsWholeRange) {
+  TTrackBar* const bars[] = {form->tbDesktopOpacity, form->tbAreaSize, form->tbActivationDelay,
+                             form->tbEffectDuration, form->tbSearchDuration};
+  int checked = 0;
+  for (const TSettingKey& key : SettingKeys) {
+    if (key.ControlKind != scTrackBar) continue;
+    SCOPED_TRACE(key.Key);
+    TTrackBar* bar = nullptr;
+    for (TTrackBar* b : bars)
+      if (b->Name == key.Control) bar = b;
+    ASSERT_TRUE(bar) << key.Control;
+    EXPECT_EQ(SendMessageA(bar->Handle(), TBM_GETRANGEMIN, 0, 0), key.Min);
+    EXPECT_EQ(SendMessageA(bar->Handle(), TBM_GETRANGEMAX, 0, 0), key.Max);
+    ++checked;
+  }
+  EXPECT_EQ(checked, static_cast<int>(std::size(bars))) << "every slider has its setting";
 }
 
 }  // namespace

@@ -160,14 +160,17 @@ TEST_F(Settings, ActivationKeyThatNamesNoKeyIsRemoved) {
     EXPECT_EQ(setup.Lines, (TextLines{"show balloon=1", "x=y"})) << stored;
     EXPECT_EQ(ReadActivationKey(setup), 0x007A);
   }
-  // Wine names VK_CANCEL "Cancel", like no other key: the text converts with bit 8 set, the page
-  // shows it selected, and writing it back makes no hot key.
-  if (TextToHotKey("Cancel") == 0x0103) {
-    setup_.Lines = {"activation key=Alt+Cancel"};
-    EXPECT_EQ(Shown(setup_, siActivationKey), hkAlt | 0x0103);
-    WriteShown(setup_, siActivationKey, Shown(setup_, siActivationKey));
-    EXPECT_TRUE(setup_.Lines.empty());
-  }
+}
+
+// A key named like no other below 8 (Wine names VK_CANCEL "Cancel") converts with bit 8 set: the page
+// shows it selected, and writing it back makes no hot key.
+TEST_F(Settings, ActivationKeyNamedOnlyBelowEightWritesNoHotKey) {
+  if (TextToHotKey("Cancel") != 0x0103)
+    GTEST_SKIP() << "the keyboard driver gives no key below 8 a name of its own (\"Cancel\")";
+  setup_.Lines = {"activation key=Alt+Cancel"};
+  EXPECT_EQ(Shown(setup_, siActivationKey), hkAlt | 0x0103);
+  WriteShown(setup_, siActivationKey, Shown(setup_, siActivationKey));
+  EXPECT_TRUE(setup_.Lines.empty());
 }
 
 }  // namespace
