@@ -18,6 +18,9 @@ struct TGuardState {
   TUniqueHandle Mapping;
   TMappedView Record;
   bool Registered = false;
+  // The lock was not let go within the time once: whoever holds it hangs, and this copy waits for it
+  // no more, so that a hung holder delays its start once and its later steps not at all.
+  bool LockHung = false;
 };
 
 TGuardState Guard;
@@ -38,8 +41,9 @@ class TGuardLock {
     FMutex = TUniqueHandle(CreateMutexW(security.Attributes(), FALSE, LockNameOf(instanceName).c_str()));
     // Without the mutex the guard still works, only without protection against a start storm.
     if (FMutex) {
-      const DWORD wait = WaitForSingleObject(FMutex.Get(), 10000);
+      const DWORD wait = WaitForSingleObject(FMutex.Get(), Guard.LockHung ? 0 : 10000);
       FOwned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+      if (wait == WAIT_TIMEOUT) Guard.LockHung = true;
     }
   }
   ~TGuardLock() {

@@ -1,6 +1,7 @@
 // One copy per executable: the real program started as separate processes under Wine.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "E2eSupport.h"
@@ -247,6 +248,40 @@ TEST_F(Guard, StartStormLeavesExactlyOneWindow) {
   EXPECT_EQ(record->Handle, HandleToLong(window));
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(running->WaitExit(10000), 0u);
+}
+
+// The lock that copies take turns under, held by another: a holder that ended without letting it go
+// (killed: the lock is abandoned) stops no start; one that hangs holding it keeps the next copy
+// waiting its bounded time, after which it starts all the same.
+TEST_F(Guard, AnAbandonedOrHungLockStopsNoStart) {
+  const struct {
+    const char* name;
+    bool hung;
+  } holders[] = {{"killed while holding it", false}, {"hung holding it", true}};
+  for (const auto& h : holders) {
+    SCOPED_TRACE(h.name);
+    const TUniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const TUniqueHandle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // A thread that ends while it owns a mutex abandons it, as a killed process does.
+    std::thread holder([&] {
+      const TUniqueHandle lock(CreateMutexW(nullptr, TRUE, GuardLockName(ProgramPath()).c_str()));
+      SetEvent(taken.Get());
+      if (h.hung) WaitForSingleObject(release.Get(), INFINITE);
+    });
+    ASSERT_EQ(WaitForSingleObject(taken.Get(), kWindowWait), WAIT_OBJECT_0);
+    if (!h.hung) holder.join();
+    TProcess copy(ProgramPath());
+    const HWND window = FindProcessWindow(copy.Id(), "TForm1", kCaption, kWindowWait);
+    SetEvent(release.Get());
+    if (h.hung) holder.join();
+    ASSERT_TRUE(window) << "the copy started";
+    const auto record = ReadRecord(ProgramPath());
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->Count, 1);
+    EXPECT_EQ(record->Handle, HandleToLong(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(copy.WaitExit(kWindowWait), 0u);
+  }
 }
 
 }  // namespace

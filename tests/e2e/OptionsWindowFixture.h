@@ -40,6 +40,7 @@ enum : int {
   idWin = 403,
   idKeys = 404,
   idCorner1 = 501,
+  idEnableSearch = 600,
   idAreaSize = 510,
   idActivationDelay = 511,
   idEffectDuration = 700,

@@ -23,6 +23,42 @@ struct TStoredCase {
   std::string written;
 };
 
+// Each of the 21 keys at a value other than its default; the corner lists alternate so that no two
+// neighbours (clockwise, the eighth beside the first) hold the same action.
+const std::string EveryKeyElsewhere =
+    FileWith({{"search position", "5"},  {"include minimized", "0"},
+              {"run with windows", "1"}, {"show balloon", "0"},
+              {"show desktop", "0"},     {"show desktop window", "1"},
+              {"desktop opacity", "30"}, {"activation key", "Ctrl+Shift+F9"},
+              {"active corner 1", "2"},  {"active corner 2", "1"},
+              {"active corner 3", "2"},  {"active corner 4", "1"},
+              {"active corner 5", "2"},  {"active corner 6", "1"},
+              {"active corner 7", "2"},  {"active corner 8", "1"},
+              {"area size", "7"},        {"activation delay", "350"},
+              {"enable search", "0"},    {"effect duration", "650"},
+              {"search duration", "150"}});
+
+void ExpectShowsEveryKeyElsewhere(OptionsWindow& w, const std::string& Modifiers) {
+  EXPECT_EQ(w.SelectedMarker(), 5);
+  EXPECT_FALSE(w.Ticked(idIncludeMinimized));
+  EXPECT_TRUE(w.Ticked(idRunWithWindows));
+  EXPECT_FALSE(w.Ticked(idBalloon));
+  EXPECT_FALSE(w.Ticked(idShowDesktop));
+  EXPECT_TRUE(w.Ticked(idShowDesktop + 1));
+  EXPECT_EQ(w.Position(idDesktopOpacity), 30);
+  EXPECT_EQ(w.Selected(idKeys), "F9");
+  EXPECT_EQ(Modifiers, "SC--");
+  for (int corner = 0; corner < 8; ++corner)
+    EXPECT_EQ(w.Selected(idCorner1 + corner),
+              corner % 2 ? "Show all windows" : "Show current application windows")
+        << "corner " << corner + 1;
+  EXPECT_EQ(w.Position(idAreaSize), 7);
+  EXPECT_EQ(w.Position(idActivationDelay), 350);
+  EXPECT_FALSE(w.Ticked(idEnableSearch));
+  EXPECT_EQ(w.Position(idEffectDuration), 650);
+  EXPECT_EQ(w.Position(idSearchDuration), 150);
+}
+
 class StoredFiles : public OptionsWindow {
  public:
   void Check(const TStoredCase& c) {
@@ -114,6 +150,9 @@ TEST_F(StoredFiles, PagesShowTheFileAndAnUnchangedApplyWritesItBackInItsNormalFo
          EXPECT_EQ(w.Position(idAreaSize), 1);
        },
        FileWith()},
+      {"every key away from its default, each corner unlike its neighbours: shown, and written back",
+       EveryKeyElsewhere, [&](OptionsWindow& o) { ExpectShowsEveryKeyElsewhere(o, modifiers(o)); },
+       EveryKeyElsewhere},
   };
   for (const TStoredCase& c : cases) Check(c);
 }
@@ -167,6 +206,27 @@ TEST_F(OptionsWindow, AMarkerClickSelectsItsPositionEnablesApplyAndCancelDiscard
   Click(Item(idCancel));
   ExpectExit();
   EXPECT_EQ(switcher.Messages().size(), 1u) << "only Apply broadcasts: not loading, the marker or closing";
+}
+
+TEST_F(OptionsWindow, ASliderMovedByTheMouseAndTheKeyboardIsWrittenByApply) {
+  Start(FileWith());
+  ShowPage(5);
+  const HWND slider = Item(idEffectDuration);
+  // A click on the channel right of the thumb moves it on by a page; the slider takes the focus.
+  RECT r;
+  GetClientRect(slider, &r);
+  ClickAt(slider, r.right - 20, r.bottom / 2);
+  ASSERT_TRUE(WaitUntil([&] { return Position(idEffectDuration) > 400; }));
+  const int byMouse = Position(idEffectDuration);
+  EXPECT_TRUE(ApplyEnabled());
+  ASSERT_LE(byMouse, 950);
+  // Right moves it one step on, 50 ms.
+  Press({VK_RIGHT});
+  ASSERT_TRUE(WaitUntil([&] { return Position(idEffectDuration) == byMouse + 50; }));
+  Apply();
+  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"effect duration", std::to_string(byMouse + 50)}}));
+  Click(Item(idCancel));
+  ExpectExit();
 }
 
 // --- Apply, Accept, Cancel and closing, with the switcher listening ---

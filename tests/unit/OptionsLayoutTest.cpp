@@ -249,21 +249,20 @@ TEST_F(OptionsWindow, TheSystemMenuRestoresTheDefaultsWhichApplyWritesOrCancelDi
   EXPECT_TRUE(form->btApply->Enabled());
 }
 
-// Another program holds Ctrl+Alt+F11 while the window runs.
+// Another program holds a combination (Ctrl+Alt+F11 unless told) while the window runs.
 class THotKeyHolder {
  public:
-  THotKeyHolder() {
+  explicit THotKeyHolder(UINT Modifiers = MOD_CONTROL | MOD_ALT, UINT Key = VK_F11) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string exe = self;
     exe = exe.substr(0, exe.find_last_of('\\') + 1) + "HotKeyHolder.exe";
-    std::string command =
-        "\"" + exe + "\" " + std::to_string(MOD_CONTROL | MOD_ALT) + " " + std::to_string(VK_F11);
+    std::string command = "\"" + exe + "\" " + std::to_string(Modifiers) + " " + std::to_string(Key);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                        &FInfo))
-      for (int i = 0; i < 500 && !(FWindow = FindWindowA("Px2dHotKeyHolder", nullptr)); ++i) Sleep(10);
+      WaitUntil([&] { return (FWindow = OwnWindow()) != nullptr; });
   }
   ~THotKeyHolder() {
     if (FWindow) PostMessageA(FWindow, WM_CLOSE, 0, 0);
@@ -276,6 +275,17 @@ class THotKeyHolder {
   bool Holding() const { return FWindow != nullptr; }
 
  private:
+  // The holder's window: this process's, not another holder's.
+  HWND OwnWindow() const {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "Px2dHotKeyHolder", nullptr); w;
+         w = FindWindowExA(nullptr, w, "Px2dHotKeyHolder", nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == FInfo.dwProcessId) return w;
+    }
+    return nullptr;
+  }
+
   PROCESS_INFORMATION FInfo{};
   HWND FWindow = nullptr;
 };
@@ -328,6 +338,34 @@ TEST_F(OptionsWindow, AKeyCombinationThatAnotherProgramHoldsIsReportedUnderTheLi
   ClickAt(form->cbControl->Handle(), 6, 8);
   ClickAt(form->cbAlt->Handle(), 6, 8);
   EXPECT_FALSE(form->lbHotKeyConflict->Visible()) << "the file's combination after Restore defaults";
+}
+
+// The warning follows every control of the combination: the key list, from the keyboard, and the
+// Win box.
+TEST_F(OptionsWindow, TheWarningFollowsTheKeyListAndTheWinBox) {
+  THotKeyHolder holder(MOD_CONTROL | MOD_ALT, VK_F10);
+  ASSERT_TRUE(holder.Holding());
+  ClickAt(form->GlassButton3->Handle(), 40, 40);
+  ClickAt(form->cbControl->Handle(), 6, 8);
+  ClickAt(form->cbAlt->Handle(), 6, 8);
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible()) << "Ctrl+Alt+F11 is free";
+  form->cbKeys->SetFocus();
+  Press({VK_UP});
+  ASSERT_EQ(form->cbKeys->Items().Get(form->cbKeys->ItemIndex()), "F10");
+  EXPECT_TRUE(form->lbHotKeyConflict->Visible());
+  EXPECT_EQ(form->lbHotKeyConflict->Caption(), "Another program already uses Ctrl+Alt+F10.");
+  Press({VK_DOWN});
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible()) << "F11 again";
+
+  THotKeyHolder winHolder(MOD_WIN, VK_F11);
+  ASSERT_TRUE(winHolder.Holding());
+  ClickAt(form->cbControl->Handle(), 6, 8);
+  ClickAt(form->cbAlt->Handle(), 6, 8);
+  ClickAt(form->cbWin->Handle(), 6, 8);
+  EXPECT_TRUE(form->lbHotKeyConflict->Visible());
+  EXPECT_EQ(form->lbHotKeyConflict->Caption(), "Another program already uses Win+F11.");
+  ClickAt(form->cbWin->Handle(), 6, 8);
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible());
 }
 
 TEST_F(OptionsWindow, AfterApplyTheFocusIsOnAccept) {

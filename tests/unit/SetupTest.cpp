@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 #include "framework/Handles.h"
 #include "support/Files.h"
@@ -308,6 +309,54 @@ TEST_F(SetupStore, SaveThatCannotReplaceTheFileLosesNothing) {
   }
   store.SaveSettings();
   EXPECT_EQ(ReadBytes(file), "new=2\r\n");
+}
+
+// Another program holds the file without sharing it: for a moment (100 ms from the start of the load
+// or save), which the store waits out, or past its retries, when the save fails and loses nothing.
+TEST_F(SetupStore, AFileHeldForAMomentIsWaitedForAndOneHeldLongerIsReported) {
+  const struct {
+    const char* name;
+    bool save, brief;
+  } cases[] = {
+      {"load, held for a moment", false, true},
+      {"save, held for a moment", true, true},
+      {"save, held past the retries", true, false},
+  };
+  const std::string before = "old=1\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    store.ConfigFileName();
+    WriteBytes(file, before);
+    store.LoadSettings();
+    store.Lines = {"new=2"};
+    const TUniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread other([&] {
+      const TUniqueHandle open(
+          CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      SetEvent(held.Get());
+      WaitForSingleObject(release.Get(), c.brief ? 100 : INFINITE);
+    });
+    ASSERT_EQ(WaitForSingleObject(held.Get(), 10000), WAIT_OBJECT_0);
+    try {
+      if (c.save)
+        store.SaveSettings();
+      else
+        store.LoadSettings();
+      EXPECT_TRUE(c.brief) << "no error";
+    } catch (const Exception& e) {
+      EXPECT_FALSE(c.brief) << e.Message();
+      EXPECT_EQ(e.Message(),
+                "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_SHARING_VIOLATION));
+    }
+    SetEvent(release.Get());
+    other.join();
+    if (!c.save) {
+      EXPECT_EQ(store.Lines, TextLines{"old=1"});
+    }
+    EXPECT_EQ(ReadBytes(file), c.save && c.brief ? "new=2\r\n" : before);
+    ExpectOnlyTheSettingsFile();
+  }
 }
 
 TEST_F(SetupStore, SaveIntoAFolderThatCannotBeMadeFails) {
