@@ -108,6 +108,48 @@ LRESULT TForm1::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   return TForm::WndProc(Msg, wParam, lParam);
 }
 
+bool TForm1::ShortCut(WORD Key, TShiftState Shift) {
+  if (!(Shift & ssCtrl) || (Shift & ssAlt)) return false;
+  if (Key == VK_TAB) {
+    ShowPageFromKeyboard(Shift & ssShift ? -1 : 1);
+    return true;
+  }
+  if ((Key == VK_NEXT || Key == VK_PRIOR) && !(Shift & ssShift)) {
+    ShowPageFromKeyboard(Key == VK_NEXT ? 1 : -1);
+    return true;
+  }
+  return false;
+}
+
+void TForm1::ShowPageFromKeyboard(int Delta) {
+  const int pages = PageControl1->PageCount();
+  const int page = ((PageControl1->ActivePageIndex() + Delta) % pages + pages) % pages;
+  TGlassButton* button = PageButton(page);
+  button->SetDown(true);
+  button->Click();
+  // The first control of the page that can take the focus, else the first of the button bar.
+  TTabSheet* shown = PageControl1->ActivePage();
+  HWND first = nullptr;
+  for (HWND container : {shown && shown->HandleAllocated() ? shown->Handle() : nullptr,
+                         Panel1->HandleAllocated() ? Panel1->Handle() : nullptr}) {
+    if (!container || !IsWindowEnabled(container)) continue;
+    HWND candidate = GetNextDlgTabItem(container, nullptr, FALSE);
+    if (candidate && IsChild(container, candidate) && IsWindowEnabled(candidate) &&
+        IsWindowVisible(candidate)) {
+      first = candidate;
+      break;
+    }
+  }
+  if (first) ::SetFocus(first);
+}
+
+void TForm1::UpdateMarkerTabStop() {
+  int chosen = 0;
+  for (int p = 0; p < 8; ++p)
+    if (Marker(p)->Checked()) chosen = p;
+  for (int p = 0; p < 8; ++p) Marker(p)->SetTabStop(p == chosen);
+}
+
 TGlassButton* TForm1::PageButton(int Page) const {
   for (TGlassButton* b : {GlassButton1, GlassButton2, GlassButton3, GlassButton4, GlassButton5, GlassButton6})
     if (b->Tag == Page) return b;
@@ -154,7 +196,7 @@ bool TForm1::ReadSettingsFile() {
     SetSettingsUnread(true);
     FSettingsTooLarge = dynamic_cast<const ESettingsTooLarge*>(&e) != nullptr;
     if (IsWindowVisible(Handle())) {
-      Application.ShowException(e.what());
+      Application.ReportFailure(e.what());
     } else {
       // While the window is being made the box waits for it: a box without its window could open
       // behind other programs, and the user would think the program never started.
@@ -207,6 +249,7 @@ void TForm1::RenewBase() {
 void TForm1::ClearPageMarks() {
   for (TCheckBox* box : {cbShift, cbControl, cbAlt, cbWin}) box->SetChecked(false);
   for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
+  UpdateMarkerTabStop();
 }
 
 void TForm1::btReadAgainClick(TObject*) {
@@ -261,6 +304,7 @@ void TForm1::btSearch1Click(TObject* Sender) {
   if (!chosen) return;
   for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), false);
   ShowChosen(*chosen, true);
+  UpdateMarkerTabStop();
   WriteSearchPosition(*Setup, chosen->Tag);
   btApply->SetEnabled(true);
 }

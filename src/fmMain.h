@@ -167,6 +167,8 @@ class TForm1 : public TForm {
  protected:
   void CreateWnd() override;
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+  // Ctrl+Tab and Ctrl+PgDn show the next page, Ctrl+Shift+Tab and Ctrl+PgUp the previous one.
+  bool ShortCut(WORD Key, TShiftState Shift) override;
 
  private:
   void LoadGeneral();
@@ -182,6 +184,13 @@ class TForm1 : public TForm {
   void LoadAnimation();
   void SaveAnimation();
   void LoadPages();
+  // Shows the page Delta pages on from the one shown, round from the last to the first, as a click
+  // on its glass button does; the focus goes to the page's first control that can take it, or to
+  // the button bar's first.
+  void ShowPageFromKeyboard(int Delta);
+  // The markers are one keyboard stop, as a group of radio buttons is: the chosen one, or the first
+  // when none is chosen.
+  void UpdateMarkerTabStop();
   // The six saves, in page order, into the store.
   void SavePages();
   // Tells the store what Apply would write now, so that a save can tell the window's edits from

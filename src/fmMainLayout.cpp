@@ -184,14 +184,14 @@ const TItem SearchItems[] = {
     {.Name = "Label27", .Kind = kLabel, .Place = pStacked, .Top = 171, .Height = 30, .Margins = StackIndent, .Text = "Select where to show the search box. The search box appears as a small rectangle that automatically expands when you start typing and contracts when there's nothing in it.", .Style = sDescription, .Field = Bind<&TForm1::Label27>},
     {.Name = "Image2", .Kind = kImage, .Left = 200, .Top = 251, .Width = 120, .Height = 90, .Text = "PLAINSCREEN", .Field = Bind<&TForm1::Image2>},
     // Just outside the picture, one at each screen position; Tag is the search position.
-    {.Name = "btSearch1", .Kind = kMarker, .Left = 178, .Top = 229, .Id = 610, .Tag = 0, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch1>},
-    {.Name = "btSearch2", .Kind = kMarker, .Left = 249, .Top = 229, .Id = 611, .Tag = 1, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch2>},
-    {.Name = "btSearch3", .Kind = kMarker, .Left = 326, .Top = 229, .Id = 612, .Tag = 2, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch3>},
-    {.Name = "btSearch4", .Kind = kMarker, .Left = 326, .Top = 291, .Id = 613, .Tag = 3, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch4>},
-    {.Name = "btSearch5", .Kind = kMarker, .Left = 326, .Top = 347, .Id = 614, .Tag = 4, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch5>},
-    {.Name = "btSearch6", .Kind = kMarker, .Left = 249, .Top = 347, .Id = 615, .Tag = 5, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch6>},
-    {.Name = "btSearch7", .Kind = kMarker, .Left = 178, .Top = 347, .Id = 616, .Tag = 6, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch7>},
-    {.Name = "btSearch8", .Kind = kMarker, .Left = 178, .Top = 291, .Id = 617, .Tag = 7, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch8>},
+    {.Name = "btSearch1", .Kind = kMarker, .Left = 178, .Top = 229, .TabOrder = 1, .Id = 610, .Tag = 0, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch1>},
+    {.Name = "btSearch2", .Kind = kMarker, .Left = 249, .Top = 229, .TabOrder = 2, .Id = 611, .Tag = 1, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch2>},
+    {.Name = "btSearch3", .Kind = kMarker, .Left = 326, .Top = 229, .TabOrder = 3, .Id = 612, .Tag = 2, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch3>},
+    {.Name = "btSearch4", .Kind = kMarker, .Left = 326, .Top = 291, .TabOrder = 4, .Id = 613, .Tag = 3, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch4>},
+    {.Name = "btSearch5", .Kind = kMarker, .Left = 326, .Top = 347, .TabOrder = 5, .Id = 614, .Tag = 4, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch5>},
+    {.Name = "btSearch6", .Kind = kMarker, .Left = 249, .Top = 347, .TabOrder = 6, .Id = 615, .Tag = 5, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch6>},
+    {.Name = "btSearch7", .Kind = kMarker, .Left = 178, .Top = 347, .TabOrder = 7, .Id = 616, .Tag = 6, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch7>},
+    {.Name = "btSearch8", .Kind = kMarker, .Left = 178, .Top = 291, .TabOrder = 8, .Id = 617, .Tag = 7, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch8>},
 };
 
 const TItem AnimationItems[] = {

@@ -15,3 +15,11 @@ winebed_env() {
   fi
 }
 
+
+# Whether Wine hands the windows of the programs started from now on to a window manager (Y or N).
+# The bed's tests run unmanaged: Xvfb has none, and Wine would wait for it at every closed window.
+# The tools that show or capture a window run managed, so that it looks as on a desktop: a window
+# manager frames it where there is one, and a capture on the bed shows its client area.
+wine_managed() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1
+}

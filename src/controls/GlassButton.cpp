@@ -349,7 +349,7 @@ void TCustomGlassButton::GroupNotification(int AGroupIndex, TCustomGlassButton& 
 
 void TCustomGlassButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TCustomControl::MouseDown(Button, Shift, X, Y);
-  if (Button != mbLeft || !Enabled()) return;
+  if (Button != mbLeft || !EnabledWithParents()) return;
   FMouseDown = true;
   if (!FDown) {
     FState = gvsPressed;
@@ -446,7 +446,7 @@ void TCustomGlassButton::MouseEnter() { HoverEntered(); }
 void TCustomGlassButton::MouseLeave() { HoverLeft(); }
 
 void TCustomGlassButton::RecheckHover() {
-  if (!Enabled() || !HandleAllocated()) return;
+  if (!EnabledWithParents() || !HandleAllocated()) return;
   POINT p;
   if (!GetCursorPos(&p)) return;
   // The topmost window under the pointer, disabled ones included.
@@ -510,7 +510,7 @@ void TCustomGlassButton::GetAccessibleFacts(TAccessibleFacts& Facts) const {
 
 void TCustomGlassButton::AccessibleDefaultAction() {
   // A disabled button ignores the request as it ignores the mouse.
-  if (!Enabled()) return;
+  if (!EnabledWithParents()) return;
   if (FGroupIndex != 0 || FStyle == tasCheck) SetDown(!FDown);
   Click();
 }
@@ -534,7 +534,7 @@ void TCustomGlassButton::EnabledChanged() {
   TCustomControl::EnabledChanged();
   Invalidate();
   // A press cannot go on in a disabled button.
-  if (!Enabled()) CaptureLost();
+  if (!EnabledWithParents()) CaptureLost();
 }
 
 void TCustomGlassButton::FontChanged() {
@@ -591,7 +591,7 @@ void TCustomGlassButton::ShowShortCutHint(bool Show) {
 // --- Painting ---
 
 void TCustomGlassButton::Paint() {
-  if (!Enabled()) {
+  if (!EnabledWithParents()) {
     FState = gvsDisabled;
     FDragging = false;
   } else if (FState == gvsDisabled) {
@@ -650,9 +650,15 @@ std::uint32_t* SurfaceBits(HDC dc, int Width, int Height) {
 void TCustomGlassButton::DrawThroughFaceCache(HDC dc) {
   // What lies beneath and the button's own state decide the picture: while both stay as they were
   // when it was last drawn, the same pixels are put back instead of drawing them again.
-  TFaceKey key{FState,  FDown,     FMouseDown,
-               FHot,    Enabled(), HandleAllocated() && GetFocus() == Handle(),
-               Width(), Height(),  FPictureDown.Data()};
+  TFaceKey key{FState,
+               FDown,
+               FMouseDown,
+               FHot,
+               EnabledWithParents(),
+               HandleAllocated() && GetFocus() == Handle(),
+               Width(),
+               Height(),
+               FPictureDown.Data()};
   std::uint32_t* bits = SurfaceBits(dc, Width(), Height());
   if (!bits) {
     DrawGlassButton(Canvas());
@@ -679,7 +685,7 @@ void TCustomGlassButton::Invalidate() {
 
 void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {
   TGDIPPicture* picture = &FPicture;
-  if (!Enabled() && !FPictureDisabled.Empty())
+  if (!EnabledWithParents() && !FPictureDisabled.Empty())
     picture = &FPictureDisabled;
   else if (((FMouseDown && FHot) || FDown) && !FPictureDown.Empty())
     picture = &FPictureDown;
@@ -689,8 +695,9 @@ void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {
     DrawGlassBody(surface);
   }
   const bool focus = HandleAllocated() && GetFocus() == Handle() && FShowFocusRect;
-  DrawPictureAndCaption(Canvas, ClientRect(), Caption(), FShowCaption, Font(), picture, FLayout, Enabled(),
-                        focus, FAntiAlias, FCornerRadius, FButtonShape, FButtonDirection);
+  DrawPictureAndCaption(Canvas, ClientRect(), Caption(), FShowCaption, Font(), picture, FLayout,
+                        EnabledWithParents(), focus, FAntiAlias, FCornerRadius, FButtonShape,
+                        FButtonDirection);
 }
 
 void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {

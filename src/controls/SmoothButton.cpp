@@ -1,5 +1,8 @@
 #include "SmoothButton.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <oleacc.h>
 
 namespace px2d {
@@ -123,7 +126,7 @@ void TSmoothButton::GetAccessibleFacts(TAccessibleFacts& Facts) const {
 
 void TSmoothButton::AccessibleDefaultAction() {
   // A disabled button ignores the request as it ignores the mouse.
-  if (Enabled()) Click();
+  if (EnabledWithParents()) Click();
 }
 
 void TSmoothButton::RedrawRequest() {
@@ -139,8 +142,8 @@ void TSmoothButton::RemakeFaceCache(int AWidth, int AHeight) {
 
 void TSmoothButton::EnabledChanged() {
   TCustomControl::EnabledChanged();
-  if (FEnabled != FEnabledFlag) {
-    FEnabledFlag = FEnabled;
+  if (EnabledWithParents() != FEnabledFlag) {
+    FEnabledFlag = EnabledWithParents();
     RedrawRequest();
   }
 }
@@ -170,6 +173,8 @@ void TSmoothButton::CaptureLost() {
 void TSmoothButton::DoEnter() {
   TCustomControl::DoEnter();
   FFocused = true;
+  // A press of the mouse gives the focus too; only focus that the keyboard brought shows its cue.
+  FKeyboardFocus = !FPressed;
   RedrawRequest();
 }
 
@@ -179,11 +184,50 @@ void TSmoothButton::DoExit() {
   RedrawRequest();
 }
 
+bool TSmoothButton::DialogKey(WORD Key, TShiftState Shift) {
+  const int step = Key == VK_RIGHT || Key == VK_DOWN ? 1 : Key == VK_LEFT || Key == VK_UP ? -1 : 0;
+  if (FRadioItem && step != 0 && Focused() && !(Shift & (ssCtrl | ssAlt))) {
+    if (TSmoothButton* next = NeighbourInGroup(step)) {
+      next->SetFocus();
+      next->Click();
+    }
+    return true;
+  }
+  return TCustomControl::DialogKey(Key, Shift);
+}
+
+TSmoothButton* TSmoothButton::NeighbourInGroup(int Step) const {
+  if (!Parent()) return nullptr;
+  std::vector<TSmoothButton*> group;
+  for (const auto& control : Parent()->Controls())
+    if (auto* item = dynamic_cast<TSmoothButton*>(control.get());
+        item && item->FRadioItem && item->EnabledWithParents())
+      group.push_back(item);
+  const auto self = std::find(group.begin(), group.end(), this);
+  if (group.size() < 2 || self == group.end()) return nullptr;
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(group.size());
+  return group[static_cast<std::size_t>((((self - group.begin()) + Step) % n + n) % n)];
+}
+
+bool TSmoothButton::ShowsFocusCue() const {
+  // The window's own state: a control made after the window set it has not heard it.
+  return FFocused && FKeyboardFocus && HandleAllocated() &&
+         !(SendMessageA(GetAncestor(Handle(), GA_ROOT), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
 LRESULT TSmoothButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   switch (Msg) {
     case WM_GETDLGCODE:
-      // Arrow keys and all keys while a tab stop; otherwise the dialog keeps every key.
+      // A radio item takes the arrow keys to move the choice; Tab, Enter and Escape stay the
+      // dialog's. Otherwise arrow keys and all keys while a tab stop, and none when not.
+      if (FRadioItem) return DLGC_WANTARROWS;
       return TabStop() ? DLGC_WANTARROWS | DLGC_WANTALLKEYS : 0;
+    case WM_UPDATEUISTATE: {
+      // The focus cue shows once the keyboard is used.
+      const LRESULT result = TCustomControl::WndProc(Msg, wParam, lParam);
+      if (FFocused) Invalidate();
+      return result;
+    }
     case WM_SIZE: {
       const LRESULT result = TCustomControl::WndProc(Msg, wParam, lParam);
       RemakeFaceCache(LOWORD(lParam), HIWORD(lParam));
@@ -211,6 +255,12 @@ void TSmoothButton::Paint() {
     FCacheValid = true;
   }
   DrawWithAlpha(dc, *FFaceCache, 0, 0);
+  if (ShowsFocusCue()) {
+    RECT r{0, 0, FFaceCache->Width(), FFaceCache->Height()};
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    DrawFocusRect(dc, &r);
+  }
 }
 
 }  // namespace px2d

@@ -140,6 +140,9 @@ class TSmoothButton : public TCustomControl {
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void DoEnter() override;
   void DoExit() override;
+  // A radio item moves the choice with the arrow keys: Right and Down to the next of its group,
+  // Left and Up to the one before, round at both ends, choosing it as a click does.
+  bool DialogKey(WORD Key, TShiftState Shift) override;
   void CaptureLost() override;
   void EnabledChanged() override;
   void TextChanged() override;
@@ -147,6 +150,12 @@ class TSmoothButton : public TCustomControl {
  private:
   // Marks the face as stale and asks for a paint; any number of requests make one paint.
   void RedrawRequest();
+  // The radio item Step places on from this one among the radio items of its parent, in their
+  // order, round at both ends; null when there is none other.
+  TSmoothButton* NeighbourInGroup(int Step) const;
+  // Whether the focus shows: it has the focus, brought by the keyboard, and the window shows focus
+  // cues (the keyboard was used, or the system always shows them).
+  bool ShowsFocusCue() const;
   // A new, stale face cache of the given size (none while a side is 0).
   void RemakeFaceCache(int AWidth, int AHeight);
   template <class T>
@@ -161,6 +170,7 @@ class TSmoothButton : public TCustomControl {
   bool FCacheValid = false;
   bool FPressed = false;
   bool FFocused = false;
+  bool FKeyboardFocus = false;
   bool FEnabledFlag = true;
 
   TColor FColor = clGray;

@@ -175,19 +175,26 @@ class TAccessibleObject final : public IAccessible, public IOleWindow {
  private:
   ~TAccessibleObject() = default;
 
-  // Runs a call with the control's facts as they are now; fails once the control has gone.
+  // Runs a call with the control's facts as they are now; fails once the control has gone. The
+  // call may destroy the window (a default action that closes it): this object and the system's stay
+  // alive until it returns, and it then answers as every later call does.
   template <class TCall>
   HRESULT Guarded(TCall&& Call) {
     if (!FControl || !FSystem) return CO_E_OBJNOTCONNECTED;
+    AddRef();
+    const TComPtr<TAccessibleObject> self(this);
+    const TComPtr<IAccessible> system = FSystem;
+    HRESULT result = E_FAIL;
     try {
       TAccessibleFacts facts;
       FControl->GetAccessibleFacts(facts);
-      return Call(facts);
+      result = Call(facts);
     } catch (const std::bad_alloc&) {
-      return E_OUTOFMEMORY;
+      result = E_OUTOFMEMORY;
     } catch (...) {
-      return E_FAIL;
+      result = E_FAIL;
     }
+    return FControl ? result : CO_E_OBJNOTCONNECTED;
   }
 
   LONG FReferences = 1;

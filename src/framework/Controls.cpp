@@ -171,6 +171,12 @@ void TControl::SetEnabled(bool Value) {
   if (StoreIfChanged(FEnabled, Value)) EnabledChanged();
 }
 
+bool TControl::EnabledWithParents() const {
+  for (const TControl* c = this; c; c = c->FParent)
+    if (!c->FEnabled) return false;
+  return true;
+}
+
 void TControl::SetVisible(bool Value) {
   if (StoreIfChanged(FVisible, Value)) VisibleChanged();
 }
@@ -305,7 +311,7 @@ void TWinControl::CreateParams(TCreateParams& Params) {
   Params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   if (FTabStop) Params.Style |= WS_TABSTOP;
   if (FVisible) Params.Style |= WS_VISIBLE;
-  if (!FEnabled) Params.Style |= WS_DISABLED;
+  if (!EnabledWithParents()) Params.Style |= WS_DISABLED;
   Params.X = FLeft;
   Params.Y = FTop;
   Params.Width = FWidth;
@@ -732,23 +738,27 @@ void TWinControl::Repaint() {
 }
 
 void TWinControl::EnabledChanged() {
-  if (!FHandle) return;
-  if (!FEnabled) {
-    // A disabled window loses the focus to nobody, which leaves the keyboard dead: the focus goes
-    // first to the default button (a button that disables itself after its work, as Apply does,
-    // leaves Enter where the user expects it), else to the next control that can take it.
-    HWND focus = GetFocus();
-    if (focus && (focus == FHandle || IsChild(FHandle, focus))) {
-      if (TForm* form = Form(); form && form->HandleAllocated()) {
-        const auto outside = [this](HWND w) { return w && w != FHandle && !IsChild(FHandle, w); };
-        TWinControl* button = form->FindButton(false);
-        HWND next = button && outside(button->Handle()) ? button->Handle()
-                                                        : GetNextDlgTabItem(form->Handle(), focus, FALSE);
-        ::SetFocus(outside(next) && next != focus ? next : form->Handle());
+  if (FHandle) {
+    const bool enabled = EnabledWithParents();
+    if (!enabled) {
+      // A disabled window loses the focus to nobody, which leaves the keyboard dead: the focus goes
+      // first to the default button (a button that disables itself after its work, as Apply does,
+      // leaves Enter where the user expects it), else to the next control that can take it.
+      HWND focus = GetFocus();
+      if (focus && (focus == FHandle || IsChild(FHandle, focus))) {
+        if (TForm* form = Form(); form && form->HandleAllocated()) {
+          const auto outside = [this](HWND w) { return w && w != FHandle && !IsChild(FHandle, w); };
+          TWinControl* button = form->FindButton(false);
+          HWND next = button && outside(button->Handle()) ? button->Handle()
+                                                          : GetNextDlgTabItem(form->Handle(), focus, FALSE);
+          ::SetFocus(outside(next) && next != focus ? next : form->Handle());
+        }
       }
     }
+    EnableWindow(FHandle, enabled);
   }
-  EnableWindow(FHandle, FEnabled);
+  // What sits in it is enabled or not with it: each control's window, look and answers follow.
+  for (auto& child : FControls) child->EnabledChanged();
 }
 
 void TWinControl::VisibleChanged() {

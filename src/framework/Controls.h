@@ -79,6 +79,9 @@ class TControl : public TComponent {
 
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
+  // Enabled, and so is every container it sits in: only then does it take input, look enabled and
+  // tell assistive technology so. A change of either raises EnabledChanged.
+  bool EnabledWithParents() const;
   bool Visible() const { return FVisible; }
   void SetVisible(bool Value);
   // Visible, and so is every parent up to a shown top-level window.

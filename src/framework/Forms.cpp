@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "SysUtils.h"
@@ -102,6 +103,11 @@ void TForm::CreateParams(TCreateParams& Params) {
 
 void TForm::CreateWnd() {
   TWinControl::CreateWnd();
+  // As a dialog does: focus cues stay hidden until the keyboard is used, unless the user asked to
+  // see them always. The dialog keys show them (the dialog manager clears the flag).
+  BOOL cues = FALSE;
+  SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+  SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(cues ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
   // Made on a monitor whose resolution is not the system's: the layout takes the monitor's (unless
   // the program chose a resolution of its own for the window).
   using TGetDpiForWindow = UINT(WINAPI*)(HWND);
@@ -262,6 +268,7 @@ bool TApplication::PreProcessMessage(MSG& Msg) {
   if (!form) return false;
   switch (Msg.message) {
     case WM_KEYDOWN:
+      if (form->ShortCut(static_cast<WORD>(Msg.wParam), KeyboardShiftState())) return true;
       switch (Msg.wParam) {
         case VK_TAB:
         case VK_RETURN:
@@ -352,9 +359,50 @@ void TApplication::HandleException() {
   try {
     throw;
   } catch (const std::exception& e) {
-    ShowException(e.what());
+    ReportFailure(e.what());
   } catch (...) {
-    ShowException("An unknown error occurred");
+    ReportFailure("An unknown error occurred");
+  }
+}
+
+namespace {
+constexpr UINT WM_PX2D_SHOWFAILURES = WM_APP + 0x102;
+}  // namespace
+
+LRESULT CALLBACK TApplication::FailureWindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (Msg != WM_PX2D_SHOWFAILURES) return DefWindowProcA(hwnd, Msg, wParam, lParam);
+  Application.ShowReportedFailures();
+  return 0;
+}
+
+void TApplication::ReportFailure(const std::string& Message) {
+  if ((FShowingFailure && FShownFailure == Message) ||
+      std::find(FReportedFailures.begin(), FReportedFailures.end(), Message) != FReportedFailures.end())
+    return;
+  if (!FFailureWindow) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TApplication::FailureWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TApplicationFailures";
+    RegisterClassA(&wc);
+    FFailureWindow = CreateWindowExA(0, wc.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     wc.hInstance, nullptr);
+  }
+  FReportedFailures.push_back(Message);
+  // Without a window to post to, the box comes now rather than never.
+  if (!FFailureWindow || !PostMessageA(FFailureWindow, WM_PX2D_SHOWFAILURES, 0, 0)) ShowReportedFailures();
+}
+
+void TApplication::ShowReportedFailures() {
+  // One box at a time: a report that arrives while one is up waits for it to close.
+  if (FShowingFailure) return;
+  while (!FReportedFailures.empty()) {
+    FShownFailure = FReportedFailures.front();
+    FReportedFailures.pop_front();
+    FShowingFailure = true;
+    ShowException(FShownFailure);
+    FShowingFailure = false;
+    FShownFailure.clear();
   }
 }
 
@@ -367,6 +415,7 @@ void TApplication::ShowException(const std::string& Message) {
 }
 
 void TApplication::Finalize() {
+  if (FFailureWindow) DestroyWindow(std::exchange(FFailureWindow, nullptr));
   FMainForm = nullptr;
   DestroyComponents();
 }

@@ -1,6 +1,7 @@
 // Top-level windows and the application object with its message loop and error box.
 #pragma once
 
+#include <deque>
 #include <exception>
 #include <memory>
 #include <string>
@@ -46,6 +47,9 @@ class TForm : public TWinControl {
   // The program has nothing else to do: the windows of the pages not shown yet are made, after the
   // window has painted, a few at each idle moment. True while some remain.
   bool Idle();
+  // A key pressed anywhere in the window, before the control with the focus sees it: true when the
+  // window took it as a short-cut of its own.
+  virtual bool ShortCut(WORD /*Key*/, TShiftState /*Shift*/) { return false; }
 
  protected:
   void CreateParams(TCreateParams& Params) override;
@@ -98,9 +102,15 @@ class TApplication : public TComponent {
   bool Idle();
 
   // The error box for the exception being handled (call it inside a catch); the window stays open.
+  // It is shown once the handler has returned (ReportFailure).
   void HandleException();
-  // The error box: the message, with a full stop appended when its last character sorts after the
-  // full stop ("Why?" becomes "Why?."), captioned with Title, an error icon and OK.
+  // Shows the error box for a failure once the message being handled has returned: never inside a
+  // paint, a focus change or a move, where a modal box would run the message loop. While a box for
+  // the same message waits or is shown, another report of it (from another control, another paint)
+  // adds no second box.
+  void ReportFailure(const std::string& Message);
+  // The error box, now: the message, with a full stop appended when its last character sorts after
+  // the full stop ("Why?" becomes "Why?."), captioned with Title, an error icon and OK.
   void ShowException(const std::string& Message);
 
   // Frees the forms while the program can still tear its windows down.
@@ -109,7 +119,17 @@ class TApplication : public TComponent {
  private:
   void DoCreate(TForm& Form);
   bool PreProcessMessage(MSG& Msg);
+  // Shows the reported failures in turn, one box at a time.
+  void ShowReportedFailures();
+  static LRESULT CALLBACK FailureWindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
   TForm* FMainForm = nullptr;
+  // The failures reported and not yet shown, and the one whose box is up.
+  std::deque<std::string> FReportedFailures;
+  std::string FShownFailure;
+  bool FShowingFailure = false;
+  // A window of its own that the reports are posted to: any message loop, a modal one included,
+  // hands them on.
+  HWND FFailureWindow = nullptr;
 };
 
 extern TApplication Application;

@@ -46,7 +46,7 @@ void TLabel::Paint() {
   if (!FTransparent && Parent()) Canvas().FillRect(r, static_cast<TColor>(Parent()->BackgroundColor()));
   Canvas().RequireFont();
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, Enabled() ? ColorToRGB(Font().Color()) : GetSysColor(COLOR_GRAYTEXT));
+  SetTextColor(dc, EnabledWithParents() ? ColorToRGB(Font().Color()) : GetSysColor(COLOR_GRAYTEXT));
   DrawTextA(dc, Caption().c_str(), static_cast<int>(Caption().size()), &r, TextFlags());
 }
 
@@ -246,19 +246,39 @@ void TComboBox::SetItemIndex(int Value) {
 }
 
 bool TComboBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
-  if (Msg == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
-    if (StoreIfChanged(FItemIndex, ItemIndex()) && OnChange) OnChange(this);
-    Result = 0;
-    return true;
+  if (Msg != WM_COMMAND) return TWinControl::Reflected(Msg, wParam, lParam, Result);
+  switch (HIWORD(wParam)) {
+    case CBN_DROPDOWN:
+      FDropped = true;
+      break;
+    case CBN_SELCHANGE:
+      // Moving in the open list is a preview; a closed list changes at once.
+      if (!FDropped) Commit();
+      break;
+    case CBN_SELENDOK:
+      FDropped = false;
+      Commit();
+      break;
+    case CBN_SELENDCANCEL:
+      // The list closed without a choice (Escape): it shows again what the page holds.
+      FDropped = false;
+      SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
+      break;
+    case CBN_CLOSEUP:
+      if (FDropped) {
+        FDropped = false;
+        Commit();
+      }
+      break;
+    default:
+      return TWinControl::Reflected(Msg, wParam, lParam, Result);
   }
-  if (Msg == WM_COMMAND && (HIWORD(wParam) == CBN_SELENDCANCEL || HIWORD(wParam) == CBN_CLOSEUP)) {
-    // A list closed with Escape may put its first entry back without telling: the selection is read
-    // again, so that the user's next change is seen as one.
-    FItemIndex = ItemIndex();
-    Result = 0;
-    return true;
-  }
-  return TWinControl::Reflected(Msg, wParam, lParam, Result);
+  Result = 0;
+  return true;
+}
+
+void TComboBox::Commit() {
+  if (StoreIfChanged(FItemIndex, ItemIndex()) && OnChange) OnChange(this);
 }
 
 }  // namespace px2d

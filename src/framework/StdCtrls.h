@@ -131,8 +131,13 @@ class TComboBox : public TWinControl {
   };
   // The closed list is as high as designed: its selection field is sized to make it so.
   void FitFieldHeight();
+  // What the list shows becomes what the page holds: OnChange when that differs.
+  void Commit();
   TItems FItems{*this};
+  // What the page holds: the entry chosen, as the closed list shows it.
   int FItemIndex = -1;
+  // The list is open: what it shows is a preview until it closes.
+  bool FDropped = false;
   int FItemHeight = 0;
   int FDropDownCount = 8;
 };

@@ -188,5 +188,55 @@ TEST_F(Accessibility, ChangesOfSelectionAndCheckAreAnnounced) {
   UnhookWinEvent(hook);
 }
 
+// While the settings file is unread, every control on the pages is disabled in itself, not only
+// through its page: it looks disabled, tells assistive technology it is unavailable, and refuses
+// its default action. Accept then closes without writing, whatever was tried.
+class UnreadFile : public OptionsWindow {
+ public:
+  TComApartment apartment;
+};
+
+TEST_F(UnreadFile, EveryControlOnThePagesIsUnavailableAndRefusesItsDefaultAction) {
+  const std::string stored = FileWith({{"search position", "3"}});
+  WriteBytes(SettingsPath(), stored);
+  TUniqueHandle held(CreateFileA(SettingsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  Start(std::nullopt, true);
+  ASSERT_TRUE(IsWindowVisible(Item(idReadAgain)));
+
+  std::vector<HWND> controls;
+  for (int page = 0; page < 6; ++page)
+    EnumChildWindows(
+        Item(idFirstPage + page),
+        [](HWND child, LPARAM list) -> BOOL {
+          reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+  // 3 + 3 + 5 + 11 (the panel round the picture, 8 lists, 2 sliders) + 9 (a check box, 8 markers) + 2.
+  ASSERT_EQ(controls.size(), 33u) << "every window of the six pages";
+  for (HWND control : controls) {
+    SCOPED_TRACE(GetDlgCtrlID(control));
+    EXPECT_FALSE(IsWindowEnabled(control)) << "disabled, so drawn disabled";
+    const TComPtr<IAccessible> object = ClientObject(control);
+    ASSERT_TRUE(object);
+    EXPECT_TRUE(StateOf(object) & STATE_SYSTEM_UNAVAILABLE);
+  }
+
+  // A screen reader's default actions change nothing: the marker, a check box.
+  ClientObject(Item(idMarker + 6))->accDoDefaultAction(Self());
+  ClientObject(Item(idRunWithWindows))->accDoDefaultAction(Self());
+  ASSERT_TRUE(test::RoundTrips(window));
+  EXPECT_FALSE(StateOf(ClientObject(Item(idMarker + 6))) & STATE_SYSTEM_CHECKED);
+  EXPECT_FALSE(Ticked(idRunWithWindows));
+  EXPECT_FALSE(ApplyEnabled());
+
+  Click(Item(idAccept));
+  ExpectExit();
+  held.Reset();
+  EXPECT_EQ(ReadBytes(SettingsPath()), stored);
+}
+
 }  // namespace
 }  // namespace px2d::e2e

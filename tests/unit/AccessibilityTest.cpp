@@ -9,6 +9,7 @@
 #include <oleacc.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -264,6 +265,57 @@ TEST_F(AccessibleControls, AnObjectThatOutlivesItsWindowOrControlOnlyFails) {
   form.reset();
   expectCutOff(markerObject);
   EXPECT_TRUE(clicks.empty());
+}
+
+// A control whose window goes while the system's object asks it something: the first time its text
+// is asked for, it destroys its window.
+class TVanishingControl : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  const char* ClassName() const override { return "TVanishingControl"; }
+  bool vanished = false;
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
+    if ((Msg == WM_GETTEXT || Msg == WM_GETTEXTLENGTH) && !vanished) {
+      vanished = true;
+      DestroyWindow(Handle());
+      return 0;
+    }
+    return TCustomControl::WndProc(Msg, wParam, lParam);
+  }
+};
+
+// The window is destroyed during a call passed on to the system's object: the call returns, saying
+// the object is gone, as every later call does, and nothing is used after it was freed.
+TEST_F(AccessibleControls, AWindowDestroyedDuringAPassedOnCallLeavesAnObjectThatOnlyFails) {
+  auto* control = Insert<TVanishingControl>(8, 140, 40, 20);
+  control->SetAccessibleName("Vanishing");
+  control->HandleNeeded();
+  const TComPtr<IAccessible> object = ClientObject(control->Handle());
+  ASSERT_TRUE(object);
+  control->vanished = true;  // not while it is being found
+  ASSERT_EQ(NameOf(object), "Vanishing");
+  control->vanished = false;
+  // The calls that the system's object answers by asking the window for its text, until one does.
+  BSTR text = nullptr;
+  HRESULT during = S_OK;
+  for (const auto& call : std::initializer_list<std::function<HRESULT()>>{
+           [&] { return object->get_accKeyboardShortcut(Self(), &text); },
+           [&] { return object->get_accValue(Self(), &text); },
+           [&] { return object->get_accDescription(Self(), &text); },
+           [&] { return object->get_accHelp(Self(), &text); }}) {
+    during = call();
+    if (control->vanished) break;
+    SysFreeString(std::exchange(text, nullptr));
+  }
+  ASSERT_TRUE(control->vanished) << "a passed-on call asked the window";
+  EXPECT_FALSE(control->HandleAllocated());
+  EXPECT_EQ(during, CO_E_OBJNOTCONNECTED);
+  SysFreeString(text);
+  BSTR name = nullptr;
+  EXPECT_EQ(object->get_accName(Self(), &name), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(object->accDoDefaultAction(Self()), CO_E_OBJNOTCONNECTED);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The framework's error box: an exception escaping a handler is shown, and the window stays open.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -49,8 +51,14 @@ TEST(Framework, EscapedExceptionIsShownAndTheWindowStays) {
   for (const auto& c : cases) {
     form.Text = c.message;
     std::string shown;
-    std::thread watcher([&] { shown = AnswerBox("Framework Test Title"); });
+    std::atomic<bool> answered{false};
+    std::thread watcher([&] {
+      shown = AnswerBox("Framework Test Title");
+      answered = true;
+    });
     SendMessageA(form.Handle(), WM_APP, 0, 0);
+    // The box comes once the handler has returned, from the message loop.
+    test::PumpUntil([&] { return answered.load(); });
     watcher.join();
     EXPECT_EQ(shown, c.shown);
     EXPECT_TRUE(IsWindow(form.Handle()));
@@ -63,11 +71,68 @@ TEST(Framework, AnythingThrownFromAHandlerIsCaughtAndShown) {
   form.SetClientSize(120, 80);
   form.HandleNeeded();
   std::string shown;
-  std::thread watcher([&] { shown = AnswerBox("Framework Test Title"); });
+  std::atomic<bool> answered{false};
+  std::thread watcher([&] {
+    shown = AnswerBox("Framework Test Title");
+    answered = true;
+  });
   SendMessageA(form.Handle(), WM_APP + 1, 0, 0);
+  test::PumpUntil([&] { return answered.load(); });
   watcher.join();
   EXPECT_EQ(shown, "An unknown error occurred.");
   EXPECT_TRUE(IsWindow(form.Handle()));
+}
+
+// Six controls whose paint fails: the failure is shown once, after the paint has returned, and
+// every failed paint still validates what it was to paint, so that none fails again and again.
+class TFailingPaint : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  const char* ClassName() const override { return "TFailingPaint"; }
+  int paints = 0;
+
+ protected:
+  void Paint() override {
+    ++paints;
+    throw Exception("Paint failed");
+  }
+};
+
+TEST(Framework, ControlsWhosePaintFailsShowOneBoxAndPaintOnce) {
+  Application.Title = "Paint Test Title";
+  TThrowingForm form;
+  form.SetClientSize(240, 80);
+  std::vector<TFailingPaint*> controls;
+  for (int i = 0; i < 6; ++i) {
+    controls.push_back(form.InsertControl(std::make_unique<TFailingPaint>(&form)));
+    controls.back()->SetBounds(8 + i * 38, 8, 30, 30);
+  }
+  std::atomic<int> boxes{0};
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    std::vector<HWND> answered;
+    while (!done) {
+      HWND box = FindWindowA("#32770", "Paint Test Title");
+      if (box && IsWindowVisible(box) && std::find(answered.begin(), answered.end(), box) == answered.end()) {
+        answered.push_back(box);
+        ++boxes;
+        // Left up a while, as a reader would: the paints meanwhile add no box.
+        Sleep(test::kQuietPeriod);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+      }
+      Sleep(5);
+    }
+  });
+  form.Show();
+  EXPECT_TRUE(test::PumpUntil([&] { return boxes > 0 && !FindWindowA("#32770", "Paint Test Title"); }));
+  test::Pump(test::kQuietPeriod);
+  done = true;
+  watcher.join();
+  EXPECT_EQ(boxes, 1);
+  for (TFailingPaint* control : controls) {
+    EXPECT_EQ(control->paints, 1) << "its region was validated";
+    EXPECT_FALSE(GetUpdateRect(control->Handle(), nullptr, FALSE));
+  }
 }
 
 TEST(Framework, FailingTimerShowsOneBoxAndStops) {

@@ -356,6 +356,13 @@ TEST_F(OptionsWindow, TheWarningFollowsTheKeyListAndTheWinBox) {
   EXPECT_EQ(form->lbHotKeyConflict->Caption(), "Another program already uses Ctrl+Alt+F10.");
   Press({VK_DOWN});
   EXPECT_FALSE(form->lbHotKeyConflict->Visible()) << "F11 again";
+  // In the open list F10 is only a preview, which Escape takes back: no warning meanwhile.
+  Press({VK_F4});
+  Press({VK_UP});
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible());
+  Press({VK_ESCAPE});
+  EXPECT_EQ(form->cbKeys->Items().Get(form->cbKeys->ItemIndex()), "F11");
+  EXPECT_FALSE(form->lbHotKeyConflict->Visible());
 
   THotKeyHolder winHolder(MOD_WIN, VK_F11);
   ASSERT_TRUE(winHolder.Holding());
@@ -376,7 +383,7 @@ TEST_F(OptionsWindow, AfterApplyTheFocusIsOnAccept) {
   EXPECT_EQ(FocusedControl(), form->btAccept) << "Enter still presses Accept";
 }
 
-TEST_F(OptionsWindow, TabVisitsTheButtonBarThenThePageInTheirOrdersNeverAGlassButtonOrAMarker) {
+TEST_F(OptionsWindow, TabVisitsTheButtonBarThenThePageInTheirOrdersNeverAGlassButtonAndTheMarkersOnce) {
   const auto walk = [](std::size_t steps) {
     std::vector<TWinControl*> seen;
     for (std::size_t i = 0; i < steps; ++i) {
@@ -405,7 +412,106 @@ TEST_F(OptionsWindow, TabVisitsTheButtonBarThenThePageInTheirOrdersNeverAGlassBu
   ClickAt(form->GlassButton4->Handle(), 40, 40);
   form->btAccept->SetFocus();
   Pump();
-  EXPECT_EQ(walk(2), (std::vector<TWinControl*>{form->cbEnableSearch, form->btApply}));
+  EXPECT_EQ(walk(3), (std::vector<TWinControl*>{form->cbEnableSearch, form->btSearch1, form->btApply}))
+      << "the markers are one stop, at the chosen position";
+}
+
+// Ctrl+Tab and Ctrl+PgDn show the next page, Ctrl+Shift+Tab and Ctrl+PgUp the one before, round at
+// both ends, from wherever the focus is: as a click on the page's glass button, with the focus on
+// the page's first control. Apply stays as it was.
+TEST_F(OptionsWindow, ControlTabAndControlPageKeysShowTheNextAndThePreviousPage) {
+  const struct {
+    std::initializer_list<WORD> keys;
+    int page;
+  } steps[] = {
+      {{VK_CONTROL, VK_TAB}, 1},           {{VK_CONTROL, VK_NEXT}, 2},  {{VK_CONTROL, VK_SHIFT, VK_TAB}, 1},
+      {{VK_CONTROL, VK_PRIOR}, 0},         {{VK_CONTROL, VK_PRIOR}, 5}, {{VK_CONTROL, VK_TAB}, 0},
+      {{VK_CONTROL, VK_SHIFT, VK_TAB}, 5}, {{VK_CONTROL, VK_NEXT}, 0},
+  };
+  TWinControl* const firsts[] = {form->cbRunWithWindows, form->cbShowDesktop,  form->cbShift,
+                                 form->cbCorner1,        form->cbEnableSearch, form->tbEffectDuration};
+  form->btCancel->SetFocus();
+  for (const auto& step : steps) {
+    Press(step.keys);
+    SCOPED_TRACE(step.page);
+    EXPECT_EQ(form->PageControl1->ActivePageIndex(), step.page);
+    for (int page = 0; page < 6; ++page) EXPECT_EQ(form->PageButton(page)->Down(), page == step.page) << page;
+    EXPECT_EQ(FocusedControl(), firsts[step.page]);
+    EXPECT_FALSE(form->btApply->Enabled());
+  }
+  // From a list, which takes the arrow keys itself, as from anywhere.
+  form->cbCorner1->SetFocus();
+  Press({VK_CONTROL, VK_TAB});
+  EXPECT_EQ(form->PageControl1->ActivePageIndex(), 1);
+}
+
+// The markers from the keyboard, as a group of radio buttons: the arrows choose the next position
+// clockwise (Right, Down) or the one before (Left, Up), round at both ends, as a click does; Tab
+// and Shift+Tab leave them. The focus shows its cue when the keyboard brought it, not a click.
+TEST_F(OptionsWindow, TheArrowKeysChooseTheSearchPositionAndTabLeavesTheMarkers) {
+  ClickAt(form->GlassButton4->Handle(), 40, 40);
+  form->cbEnableSearch->SetFocus();
+  Press({VK_TAB});
+  ASSERT_EQ(FocusedControl(), form->btSearch1);
+  const auto chosen = [&] {
+    int found = -1;
+    for (int p = 0; p < 8; ++p)
+      if (form->Marker(p)->Checked()) found = found == -1 ? p : -2;
+    return found;
+  };
+  const struct {
+    WORD key;
+    int position;
+  } steps[] = {{VK_RIGHT, 1}, {VK_LEFT, 0}, {VK_LEFT, 7}, {VK_DOWN, 0},
+               {VK_UP, 7},    {VK_UP, 6},   {VK_RIGHT, 7}};
+  for (const auto& step : steps) {
+    Press({step.key});
+    EXPECT_EQ(chosen(), step.position) << step.key;
+    EXPECT_EQ(FocusedControl(), form->Marker(step.position)) << step.key;
+    EXPECT_EQ(form->Marker(step.position)->Color(), 16750899) << "the chosen colour";
+  }
+  EXPECT_TRUE(form->btApply->Enabled());
+  // The cue on the marker's corner, where a click leaves the page showing.
+  const auto corner = [&](TSmoothButton* marker) {
+    TDibSurface shot(marker->Width(), marker->Height());
+    SendMessageA(marker->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.DC()), PRF_CLIENT);
+    // Whether one of the pixels next to the corners is not the page's white: the dotted cue.
+    const int w = marker->Width(), h = marker->Height();
+    const POINT nearCorners[] = {{0, 0}, {1, 0}, {0, 1}, {w - 1, 0}, {w - 2, 0}, {0, h - 1}, {1, h - 1}};
+    bool cue = false;
+    for (const POINT& p : nearCorners) cue = cue || (shot.Pixel(p.x, p.y) & 0xFFFFFF) != 0xFFFFFF;
+    return cue;
+  };
+  EXPECT_TRUE(corner(form->btSearch8)) << "the focus cue";
+  Press({VK_SHIFT, VK_TAB});
+  EXPECT_EQ(FocusedControl(), form->cbEnableSearch);
+  Press({VK_TAB});
+  EXPECT_EQ(FocusedControl(), form->btSearch8) << "Tab comes back to the chosen one";
+  Press({VK_TAB});
+  EXPECT_EQ(FocusedControl(), form->btApply);
+  ClickAt(form->btSearch3->Handle(), 8, 8);
+  EXPECT_EQ(chosen(), 2);
+  EXPECT_FALSE(corner(form->btSearch3)) << "no cue after a click";
+}
+
+// What the page holds is what a closed list shows: arrow keys change a closed list at once; in an
+// open one they only preview, and Escape puts the entry back.
+TEST_F(OptionsWindow, ArrowsChangeAClosedListAndOnlyPreviewInAnOpenOne) {
+  ClickAt(form->GlassButton5->Handle(), 40, 40);
+  form->cbCorner2->SetFocus();
+  Press({VK_F4});
+  Press({VK_DOWN});
+  Press({VK_ESCAPE});
+  EXPECT_EQ(form->cbCorner2->ItemIndex(), 0) << "the entry it had";
+  EXPECT_FALSE(form->btApply->Enabled());
+  EXPECT_TRUE(IsWindow(form->Handle())) << "Escape closed the list, not the window";
+  Press({VK_DOWN});
+  EXPECT_EQ(form->cbCorner2->ItemIndex(), 1);
+  EXPECT_TRUE(form->btApply->Enabled()) << "a closed list changes at once";
+  Press({VK_F4});
+  Press({VK_DOWN});
+  Press({VK_RETURN});
+  EXPECT_EQ(form->cbCorner2->ItemIndex(), 2) << "chosen in the open list";
 }
 
 TEST_F(OptionsWindow, EnterPressesAcceptUnlessAnotherButtonHasTheFocusAndEscapeDoesNothing) {
