@@ -23,9 +23,12 @@ constexpr UINT WM_PX2D_SHOWERROR = WM_APP + 0x101;
 constexpr int HotKeyProbeId = 0xB00;
 
 // A marker shows by its colour whether it is the chosen search position, and tells assistive
-// technology the same.
+// technology the same. A high-contrast scheme gives the colours: its highlight for the chosen one.
 void ShowChosen(TSmoothButton& Marker, bool Chosen) {
-  Marker.SetColor(Chosen ? SelectedMarkerColor : IdleMarkerColor);
+  if (HighContrast())
+    Marker.SetColor(Chosen ? clHighlight : clBtnText);
+  else
+    Marker.SetColor(Chosen ? SelectedMarkerColor : IdleMarkerColor);
   Marker.SetChecked(Chosen);
 }
 }  // namespace
@@ -48,7 +51,8 @@ void FillCornerActions(TStrings& List) {
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("Panoplex 2D Options");
   SetClientSize(590, 556);
-  SetColor(clWhite);
+  // The system's window colour: white in the usual scheme, and whatever the user chose in another.
+  SetColor(clWindow);
   Font().SetName("Segoe UI");
   Font().SetHeight(-12);
   Font().SetColor(clWindowText);
@@ -106,6 +110,10 @@ LRESULT TForm1::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   return TForm::WndProc(Msg, wParam, lParam);
+}
+
+void TForm1::SchemeChanged() {
+  for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), Marker(p)->Checked());
 }
 
 bool TForm1::ShortCut(WORD Key, TShiftState Shift) {

@@ -167,6 +167,8 @@ class TForm1 : public TForm {
  protected:
   void CreateWnd() override;
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
+  // The markers take the colours of the new scheme.
+  void SchemeChanged() override;
   // Ctrl+Tab and Ctrl+PgDn show the next page, Ctrl+Shift+Tab and Ctrl+PgUp the previous one.
   bool ShortCut(WORD Key, TShiftState Shift) override;
 

@@ -551,6 +551,8 @@ void TCustomGlassButton::TextChanged() {
 
 LRESULT TCustomGlassButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (Msg == WM_PX2D_HINTSHOW && wParam == ShortCutHintMarker) ShowShortCutHint(lParam == 1);
+  // A face drawn in the scheme's colours is drawn again in the new ones.
+  if (Msg == WM_SYSCOLORCHANGE) Invalidate();
   return TCustomControl::WndProc(Msg, wParam, lParam);
 }
 
@@ -683,6 +685,10 @@ void TCustomGlassButton::Invalidate() {
   TCustomControl::Invalidate();
 }
 
+bool TCustomGlassButton::ShowsDown() const {
+  return FMouseDown || FDown || FState == gvsPressed || FState == gvsLatched;
+}
+
 void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {
   TGDIPPicture* picture = &FPicture;
   if (!EnabledWithParents() && !FPictureDisabled.Empty())
@@ -695,7 +701,11 @@ void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {
     DrawGlassBody(surface);
   }
   const bool focus = HandleAllocated() && GetFocus() == Handle() && FShowFocusRect;
-  DrawPictureAndCaption(Canvas, ClientRect(), Caption(), FShowCaption, Font(), picture, FLayout,
+  // In a high-contrast scheme the caption takes the scheme's text colour for its face.
+  TFont caption;
+  caption.Assign(Font());
+  if (HighContrast()) caption.SetColor(ShowsDown() ? clHighlightText : clBtnText);
+  DrawPictureAndCaption(Canvas, ClientRect(), Caption(), FShowCaption, caption, picture, FLayout,
                         EnabledWithParents(), focus, FAntiAlias, FCornerRadius, FButtonShape,
                         FButtonDirection);
 }
@@ -703,6 +713,21 @@ void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {
 void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {
   const int W = Width(), H = Height();
   const REAL r = static_cast<REAL>(FCornerRadius);
+  if (HighContrast()) {
+    // The scheme's own colours, opaque, without tint, shine or glow: the button face, and the
+    // highlight for the button that is down; outlined in the button text colour.
+    const auto opaque = [](int Index) {
+      const COLORREF c = GetSysColor(Index);
+      return Gdiplus::Color(255, GetRValue(c), GetGValue(c), GetBValue(c));
+    };
+    GraphicsPath outline;
+    AddOutline(outline, FButtonShape, FButtonDirection, 0, 0, W - 1, H - 1, FCornerRadius);
+    Gdiplus::SolidBrush brush(opaque(ShowsDown() ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    g.FillPath(&brush, &outline);
+    Gdiplus::Pen pen(opaque(COLOR_BTNTEXT), 1);
+    g.DrawPath(&pen, &outline);
+    return;
+  }
   // Outer border over the whole client area, last column and row included.
   {
     GraphicsPath outer;
@@ -843,7 +868,9 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
     format.SetHotkeyPrefix(Gdiplus::HotkeyPrefixShow);
     format.SetTrimming(Gdiplus::StringTrimmingNone);
 
-    const COLORREF textColor = Enabled ? ColorToRGB(Font.Color()) : RGB(128, 128, 128);
+    const COLORREF textColor = Enabled          ? ColorToRGB(Font.Color())
+                               : HighContrast() ? GetSysColor(COLOR_GRAYTEXT)
+                                                : RGB(128, 128, 128);
     Gdiplus::SolidBrush brush(Color(255, GetRValue(textColor), GetGValue(textColor), GetBValue(textColor)));
     g.SetTextRenderingHint(TextRenderingHintOf(AntiAlias));
 

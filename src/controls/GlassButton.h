@@ -221,6 +221,8 @@ class TCustomGlassButton : public TCustomControl {
     bool operator==(const TFaceKey&) const = default;
   };
   void DrawThroughFaceCache(HDC dc);
+  // Pressed, or down in its group: the glow, or the highlight in a high-contrast scheme.
+  bool ShowsDown() const;
   template <class T>
   void SetAndRepaint(T& Field, T Value) {
     if (StoreIfChanged(Field, Value)) Invalidate();

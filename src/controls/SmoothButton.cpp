@@ -222,6 +222,10 @@ LRESULT TSmoothButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       // dialog's. Otherwise arrow keys and all keys while a tab stop, and none when not.
       if (FRadioItem) return DLGC_WANTARROWS;
       return TabStop() ? DLGC_WANTARROWS | DLGC_WANTALLKEYS : 0;
+    case WM_SYSCOLORCHANGE:
+      // A face drawn in a system colour is drawn again in the new one.
+      RedrawRequest();
+      return 0;
     case WM_UPDATEUISTATE: {
       // The focus cue shows once the keyboard is used.
       const LRESULT result = TCustomControl::WndProc(Msg, wParam, lParam);

@@ -185,6 +185,26 @@ TWinControl* TForm::FindButton(bool Cancel) const {
 
 LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   switch (Msg) {
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case WM_SETTINGCHANGE: {
+      // Another colour scheme, high contrast on or off: the window follows it while it is open. The
+      // common controls hear of new colours only from their parent.
+      const LRESULT result = TWinControl::WndProc(Msg, wParam, lParam);
+      if (Msg == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST && wParam != 0) return result;
+      RefreshHighContrast();
+      if (Msg == WM_SYSCOLORCHANGE || Msg == WM_SETTINGCHANGE)
+        EnumChildWindows(
+            Handle(),
+            [](HWND child, LPARAM) -> BOOL {
+              SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+              return TRUE;
+            },
+            0);
+      SchemeChanged();
+      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      return result;
+    }
     case DM_GETDEFID:
       // The dialog manager asks which button Enter presses.
       if (TWinControl* button = FindButton(false))

@@ -47,6 +47,8 @@ class TForm : public TWinControl {
   // The program has nothing else to do: the windows of the pages not shown yet are made, after the
   // window has painted, a few at each idle moment. True while some remain.
   bool Idle();
+  // The colour scheme or the theme changed (the window has told its controls and will repaint).
+  virtual void SchemeChanged() {}
   // A key pressed anywhere in the window, before the control with the focus sees it: true when the
   // window took it as a short-cut of its own.
   virtual bool ShortCut(WORD /*Key*/, TShiftState /*Shift*/) { return false; }

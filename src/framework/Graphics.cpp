@@ -1,5 +1,7 @@
 #include "Graphics.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -30,6 +32,46 @@ HBRUSH SolidBrushOf(COLORREF Color) {
 COLORREF ColorToRGB(TColor Color) {
   if (Color < 0) return GetSysColor(Color & 0xFF);
   return static_cast<COLORREF>(Color) & 0xFFFFFF;
+}
+
+namespace {
+int HighContrastState = -1;  // -1: not asked yet
+double Luminance(COLORREF Color) {
+  const auto channel = [](int Value) {
+    const double c = Value / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(GetRValue(Color)) + 0.7152 * channel(GetGValue(Color)) +
+         0.0722 * channel(GetBValue(Color));
+}
+}  // namespace
+
+bool HighContrast() {
+  if (HighContrastState < 0) RefreshHighContrast();
+  return HighContrastState == 1;
+}
+
+void RefreshHighContrast() {
+  HIGHCONTRASTA contrast{};
+  contrast.cbSize = sizeof contrast;
+  HighContrastState = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                              (contrast.dwFlags & HCF_HIGHCONTRASTON)
+                          ? 1
+                          : 0;
+}
+
+double ContrastRatio(COLORREF A, COLORREF B) {
+  const double a = Luminance(A), b = Luminance(B);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRatio) {
+  if (ContrastRatio(Preferred, Background) >= MinRatio) return Preferred;
+  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  if (ContrastRatio(text, Background) >= MinRatio) return text;
+  return ContrastRatio(RGB(0, 0, 0), Background) >= ContrastRatio(RGB(255, 255, 255), Background)
+             ? RGB(0, 0, 0)
+             : RGB(255, 255, 255);
 }
 
 // --- TFont ---

@@ -25,9 +25,24 @@ constexpr TColor clWindow = static_cast<TColor>(0x80000000u | COLOR_WINDOW);
 constexpr TColor clBtnShadow = static_cast<TColor>(0x80000000u | COLOR_BTNSHADOW);
 constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000000u | COLOR_BTNHIGHLIGHT);
 constexpr TColor clGrayText = static_cast<TColor>(0x80000000u | COLOR_GRAYTEXT);
+constexpr TColor clBtnText = static_cast<TColor>(0x80000000u | COLOR_BTNTEXT);
+constexpr TColor clHighlight = static_cast<TColor>(0x80000000u | COLOR_HIGHLIGHT);
+constexpr TColor clHighlightText = static_cast<TColor>(0x80000000u | COLOR_HIGHLIGHTTEXT);
 
 // The RGB value of a colour; a system colour gives the current system colour.
 COLORREF ColorToRGB(TColor Color);
+
+// Whether the user chose a high-contrast scheme: asked once, and again after RefreshHighContrast
+// (which the window calls when the system's settings change).
+bool HighContrast();
+void RefreshHighContrast();
+// How far two colours stand apart for a reader: the ratio of their relative luminances, each
+// lightened by 0.05, from 1 (the same) to 21 (black and white).
+double ContrastRatio(COLORREF A, COLORREF B);
+// The colour to draw text in over Background: Preferred where it reads at MinRatio (4.5 for normal
+// text, 3 for large), else the system's window text where that does, else black or white,
+// whichever reads better.
+COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRatio);
 
 // The resolution of the screen in pixels per inch, read once: the only place that asks the system.
 int ScreenPixelsPerInch();

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "Handles.h"
 #include "SysUtils.h"
@@ -46,7 +47,13 @@ void TLabel::Paint() {
   if (!FTransparent && Parent()) Canvas().FillRect(r, static_cast<TColor>(Parent()->BackgroundColor()));
   Canvas().RequireFont();
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, EnabledWithParents() ? ColorToRGB(Font().Color()) : GetSysColor(COLOR_GRAYTEXT));
+  // A colour of the design gives way to the system's in a high-contrast scheme, and wherever it
+  // would not read against what lies behind it; large text (14 points and more) needs less.
+  const COLORREF background = Parent() ? Parent()->BackgroundColor() : GetSysColor(COLOR_WINDOW);
+  const COLORREF wanted = HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : ColorToRGB(Font().Color());
+  const bool large = std::abs(Font().Height()) * 72 >= 14 * 96;  // Height is designed at 96 pixels per inch
+  SetTextColor(dc, EnabledWithParents() ? ReadableTextColor(wanted, background, large ? 3.0 : 4.5)
+                                        : GetSysColor(COLOR_GRAYTEXT));
   DrawTextA(dc, Caption().c_str(), static_cast<int>(Caption().size()), &r, TextFlags());
 }
 

@@ -6,7 +6,11 @@
 
 #include <commctrl.h>
 
+#include <cmath>
+#include <functional>
+#include <map>
 #include <thread>
+#include <utility>
 
 #include "DialogTestForm.h"
 #include "InputSupport.h"
@@ -620,6 +624,140 @@ TEST_F(OptionsWindow, EachSliderHoldsItsSettingsWholeRange) {
     ++checked;
   }
   EXPECT_EQ(checked, static_cast<int>(std::size(bars))) << "every slider has its setting";
+}
+
+// --- Colour schemes ---
+
+// A colour scheme set for the whole desktop with SetSysColors, and the one before put back when it
+// goes, whatever the test did meanwhile. (Wine does not take a high-contrast flag from
+// SPI_SETHIGHCONTRAST; its colours are what such a scheme sets.)
+class TColorScheme {
+ public:
+  explicit TColorScheme(std::initializer_list<std::pair<int, COLORREF>> Colors) {
+    for (const auto& [index, color] : Colors) {
+      FIndexes.push_back(index);
+      FOld.push_back(GetSysColor(index));
+      FNew.push_back(color);
+    }
+    SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FNew.data());
+  }
+  ~TColorScheme() { SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FOld.data()); }
+  TColorScheme(const TColorScheme&) = delete;
+  TColorScheme& operator=(const TColorScheme&) = delete;
+
+ private:
+  std::vector<int> FIndexes;
+  std::vector<COLORREF> FOld, FNew;
+};
+
+double Luminance(COLORREF c) {
+  const auto channel = [](int v) {
+    const double x = v / 255.0;
+    return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
+}
+double Contrast(COLORREF a, COLORREF b) {
+  const double x = Luminance(a), y = Luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// What the screen shows of a rectangle of the window: the commonest pixel (what lies behind) and
+// the contrast of the pixel that stands out from it most (the text).
+struct TTextContrast {
+  COLORREF background;
+  double ratio;
+};
+TTextContrast MeasureOnScreen(const RECT& Screen) {
+  const int w = Screen.right - Screen.left, h = Screen.bottom - Screen.top;
+  TDibSurface shot(w, h);
+  HDC screen = GetDC(nullptr);
+  BitBlt(shot.DC(), 0, 0, w, h, screen, Screen.left, Screen.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  std::map<COLORREF, int> counts;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t p = shot.Pixel(x, y);
+      ++counts[RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF)];
+    }
+  const COLORREF background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                                return a.second < b.second;
+                              })->first;
+  double ratio = 1;
+  for (const auto& [color, n] : counts) ratio = std::max(ratio, Contrast(color, background));
+  return {background, ratio};
+}
+
+// Every text of every page reads against what lies behind it, in a scheme set before the window
+// opens and in one that changes while it is open: 4.5:1 for normal text, 3:1 for the large titles
+// and the brace.
+TEST_F(OptionsWindow, EveryTextReadsInTheUsualAndInHighContrastSchemes) {
+  const std::initializer_list<std::pair<int, COLORREF>> black = {
+      {COLOR_WINDOW, RGB(0, 0, 0)},         {COLOR_WINDOWTEXT, RGB(255, 255, 255)},
+      {COLOR_BTNFACE, RGB(0, 0, 0)},        {COLOR_BTNTEXT, RGB(255, 255, 255)},
+      {COLOR_HIGHLIGHT, RGB(26, 235, 255)}, {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)},
+      {COLOR_GRAYTEXT, RGB(63, 242, 63)},   {COLOR_3DHILIGHT, RGB(255, 255, 255)},
+      {COLOR_3DSHADOW, RGB(128, 128, 128)},
+  };
+  const std::initializer_list<std::pair<int, COLORREF>> white = {
+      {COLOR_WINDOW, RGB(255, 255, 255)},  {COLOR_WINDOWTEXT, RGB(0, 0, 0)},
+      {COLOR_BTNFACE, RGB(255, 255, 255)}, {COLOR_BTNTEXT, RGB(0, 0, 0)},
+      {COLOR_HIGHLIGHT, RGB(55, 0, 110)},  {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},
+      {COLOR_GRAYTEXT, RGB(96, 0, 0)},
+  };
+  const auto checkEveryPage = [&](const char* Scheme) {
+    SCOPED_TRACE(Scheme);
+    for (int page = 0; page < 6; ++page) {
+      form->PageButton(page)->SetDown(true);
+      form->PageButton(page)->Click();
+      RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      Pump(100);
+      std::vector<std::pair<TControl*, bool>> texts;  // and whether it is large
+      std::function<void(TWinControl&)> collect = [&](TWinControl& Container) {
+        for (const auto& child : Container.Controls()) {
+          if (!child->Visible()) continue;
+          if (auto* label = dynamic_cast<TLabel*>(child.get()); label && !label->Caption().empty())
+            texts.push_back({label, std::abs(label->Font().Height()) >= 19});
+          else if (auto* box = dynamic_cast<TCheckBox*>(child.get()))
+            texts.push_back({box, false});
+          else if (auto* win = dynamic_cast<TWinControl*>(child.get()))
+            collect(*win);
+        }
+      };
+      collect(*form->PageControl1->Pages(page));
+      ASSERT_FALSE(texts.empty());
+      for (const auto& [control, large] : texts) {
+        RECT r{control->Left(), control->Top(), control->Left() + control->Width(),
+               control->Top() + control->Height()};
+        const auto* win = dynamic_cast<TWinControl*>(control);
+        MapWindowPoints(win ? GetParent(win->Handle()) : control->Parent()->Handle(), nullptr,
+                        reinterpret_cast<POINT*>(&r), 2);
+        // A check box's caption, without the box, which is drawn in colours of its own.
+        if (win) r.left += ScaleBy(18, form->PixelsPerInch());
+        const TTextContrast measured = MeasureOnScreen(r);
+        EXPECT_GE(measured.ratio, large ? 3.0 : 4.5) << control->Name << " on page " << page;
+      }
+    }
+  };
+  checkEveryPage("the usual scheme");
+  {
+    const TColorScheme scheme(black);
+    checkEveryPage("high contrast black, changed while the window is open");
+  }
+  {
+    const TColorScheme scheme(white);
+    checkEveryPage("high contrast white, changed while the window is open");
+    form.reset();
+    Open();
+    checkEveryPage("high contrast white, the window opened in it");
+  }
+  {
+    const TColorScheme scheme(black);
+    form.reset();
+    Open();
+    checkEveryPage("high contrast black, the window opened in it");
+  }
+  checkEveryPage("the usual scheme again");
 }
 
 }  // namespace
