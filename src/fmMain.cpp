@@ -79,15 +79,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::CreateWnd() {
   TForm::CreateWnd();
-  // The program's icon in the title bar and on the task-bar button, at the sizes the system uses.
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  const auto icon = [module](int Width, int Height) {
-    return reinterpret_cast<LPARAM>(LoadImageA(module, "MAINICON", IMAGE_ICON, Width, Height, LR_SHARED));
-  };
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG,
-               icon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL,
-               icon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+  SetIcons();
   // "Restore defaults" above "Close", with a separator between them.
   HMENU menu = GetSystemMenu(Handle(), FALSE);
   const int count = GetMenuItemCount(menu);
@@ -111,6 +103,26 @@ LRESULT TForm1::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   }
   return TForm::WndProc(Msg, wParam, lParam);
 }
+
+void TForm1::SetIcons() {
+  // The program's icon in the title bar and on the task-bar button, at the sizes the system uses at
+  // the window's resolution.
+  using TMetricForDpi = int(WINAPI*)(int, UINT);
+  static const auto metricForDpi = reinterpret_cast<TMetricForDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+  const auto metric = [this](int Index) {
+    return metricForDpi ? metricForDpi(Index, static_cast<UINT>(PixelsPerInch()))
+                        : ScaleBy(GetSystemMetrics(Index), PixelsPerInch()) * 96 / ScreenPixelsPerInch();
+  };
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  const auto icon = [module](int Width, int Height) {
+    return reinterpret_cast<LPARAM>(LoadImageA(module, "MAINICON", IMAGE_ICON, Width, Height, LR_SHARED));
+  };
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, icon(metric(SM_CXICON), metric(SM_CYICON)));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, icon(metric(SM_CXSMICON), metric(SM_CYSMICON)));
+}
+
+void TForm1::ResolutionOfWindowChanged() { SetIcons(); }
 
 void TForm1::SchemeChanged() {
   for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), Marker(p)->Checked());

@@ -169,6 +169,8 @@ class TForm1 : public TForm {
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   // The markers take the colours of the new scheme.
   void SchemeChanged() override;
+  // The icons at the new resolution's sizes.
+  void ResolutionOfWindowChanged() override;
   // Ctrl+Tab and Ctrl+PgDn show the next page, Ctrl+Shift+Tab and Ctrl+PgUp the previous one.
   bool ShortCut(WORD Key, TShiftState Shift) override;
 
@@ -190,6 +192,8 @@ class TForm1 : public TForm {
   // on its glass button does; the focus goes to the page's first control that can take it, or to
   // the button bar's first.
   void ShowPageFromKeyboard(int Delta);
+  // The title-bar and task-bar icons at the sizes of the window's resolution.
+  void SetIcons();
   // The markers are one keyboard stop, as a group of radio buttons is: the chosen one, or the first
   // when none is chosen.
   void UpdateMarkerTabStop();

@@ -48,6 +48,27 @@ bool TForm::Idle() {
   return false;
 }
 
+namespace {
+// The resolution the system gives a window (the monitor's it is on); before it exists, the screen's.
+int WindowResolution(HWND Window) {
+  using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<TGetDpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  const int dpi = Window && getDpiForWindow ? static_cast<int>(getDpiForWindow(Window)) : 0;
+  return dpi > 0 ? dpi : ScreenPixelsPerInch();
+}
+
+// The window rectangle for a client rectangle, with the frame the window has at Dpi: the system's
+// own reckoning at that resolution where it has one.
+void AdjustForResolution(RECT& Rect, DWORD Style, DWORD ExStyle, int Dpi) {
+  using TAdjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust = reinterpret_cast<TAdjust>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+  if (!adjust || !adjust(&Rect, Style, FALSE, ExStyle, static_cast<UINT>(Dpi)))
+    AdjustWindowRectEx(&Rect, Style, FALSE, ExStyle);
+}
+}  // namespace
+
 void TForm::SetClientSize(int AWidth, int AHeight) {
   FClientWidth = AWidth;
   FClientHeight = AHeight;
@@ -56,8 +77,9 @@ void TForm::SetClientSize(int AWidth, int AHeight) {
     return;
   }
   RECT rect{0, 0, Scale(AWidth), Scale(AHeight)};
-  AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)));
+  AdjustForResolution(rect, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
+                      static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)),
+                      WindowResolution(Handle()));
   SetWindowPos(Handle(), nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -86,7 +108,7 @@ void TForm::CreateParams(TCreateParams& Params) {
   Params.ExStyle = WS_EX_CONTROLPARENT;
   if (Application.MainFormOnTaskbar && Application.MainForm() == this) Params.ExStyle |= WS_EX_APPWINDOW;
   RECT rect{0, 0, Scale(FClientWidth), Scale(FClientHeight)};
-  AdjustWindowRectEx(&rect, Params.Style, FALSE, Params.ExStyle);
+  AdjustForResolution(rect, Params.Style, Params.ExStyle, WindowResolution(nullptr));
   Params.X = CW_USEDEFAULT;
   Params.Y = CW_USEDEFAULT;
   Params.Width = rect.right - rect.left;
@@ -113,11 +135,50 @@ void TForm::CreateWnd() {
   using TGetDpiForWindow = UINT(WINAPI*)(HWND);
   static const auto getDpiForWindow = reinterpret_cast<TGetDpiForWindow>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-  const int dpi = getDpiForWindow ? static_cast<int>(getDpiForWindow(Handle())) : 0;
+  int dpi = getDpiForWindow ? static_cast<int>(getDpiForWindow(Handle())) : 0;
+  // A window not shown yet reports the primary monitor's resolution: with more than one monitor,
+  // the resolution is that of the monitor the window is on.
+  if (GetSystemMetrics(SM_CMONITORS) > 1) {
+    using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    if (HMODULE shcore = LoadLibraryA("shcore.dll")) {
+      const auto getDpiForMonitor = reinterpret_cast<TGetDpiForMonitor>(
+          reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+      UINT x = 0, y = 0;
+      if (getDpiForMonitor &&
+          SUCCEEDED(getDpiForMonitor(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), 0, &x, &y)) &&
+          x > 0)
+        dpi = static_cast<int>(x);
+    }
+  }
   if (dpi > 0 && dpi != FPixelsPerInch && FPixelsPerInch == ScreenPixelsPerInch()) {
     SetPixelsPerInch(dpi);
     SetClientSize(FClientWidth, FClientHeight);
   }
+}
+
+void TForm::AlignControls() {
+  if (!FHoldLayout) TWinControl::AlignControls();
+}
+
+void TForm::KeepInWorkArea() {
+  if (!HandleAllocated()) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT window;
+  if (!GetWindowRect(Handle(), &window) ||
+      !GetMonitorInfoA(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &monitor))
+    return;
+  const RECT& work = monitor.rcWork;
+  // Shrunk only where it is larger than the work area, then moved into it.
+  const int width = std::min(window.right - window.left, work.right - work.left);
+  const int height = std::min(window.bottom - window.top, work.bottom - work.top);
+  const int left = std::clamp(static_cast<int>(window.left), static_cast<int>(work.left),
+                              static_cast<int>(work.right) - width);
+  const int top = std::clamp(static_cast<int>(window.top), static_cast<int>(work.top),
+                             static_cast<int>(work.bottom) - height);
+  if (left != window.left || top != window.top || width != window.right - window.left ||
+      height != window.bottom - window.top)
+    SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::Show() {
@@ -246,14 +307,42 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
       break;
     }
+    case 0x02E4: {  // WM_GETDPISCALEDSIZE
+      // The size the window asks for at the new resolution: its client area scaled by the ratio of
+      // the two, with the frame it has there. At its designed size it gets what a fresh start there
+      // gets; a resized window keeps its proportions.
+      auto* size = reinterpret_cast<SIZE*>(lParam);
+      const int dpi = static_cast<int>(wParam);
+      if (!size || dpi <= 0) break;
+      RECT client{0, 0, MulDiv(ClientWidth(), dpi, FPixelsPerInch),
+                  MulDiv(ClientHeight(), dpi, FPixelsPerInch)};
+      if (ClientWidth() == Scale(FClientWidth) && ClientHeight() == Scale(FClientHeight))
+        client = {0, 0, ScaleBy(FClientWidth, dpi), ScaleBy(FClientHeight, dpi)};
+      AdjustForResolution(client, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
+                          static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), dpi);
+      size->cx = client.right - client.left;
+      size->cy = client.bottom - client.top;
+      return TRUE;
+    }
     case WM_DPICHANGED: {
-      // Moved to a monitor of another resolution: the layout is scaled anew from its design, and the
-      // window takes the size the system suggests.
-      SetPixelsPerInch(HIWORD(wParam));
+      // Moved to a monitor of another resolution: the window takes the rectangle the system
+      // suggests first, and then the layout is scaled anew from its design, once, at that size, with
+      // nothing drawn in between.
+      SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      if (suggested)
+      if (suggested) {
+        FHoldLayout = true;
         SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        FHoldLayout = false;
+      }
+      const int before = FPixelsPerInch;
+      SetPixelsPerInch(HIWORD(wParam));
+      if (FPixelsPerInch == before) AlignControls();
+      KeepInWorkArea();
+      SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      ResolutionOfWindowChanged();
       return 0;
     }
     case WM_CLOSE:

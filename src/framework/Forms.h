@@ -49,6 +49,12 @@ class TForm : public TWinControl {
   bool Idle();
   // The colour scheme or the theme changed (the window has told its controls and will repaint).
   virtual void SchemeChanged() {}
+  // The window moved to a monitor of another resolution and has been laid out for it.
+  virtual void ResolutionOfWindowChanged() {}
+  // Moves the window into the work area of its monitor, shrinking it only where it is larger.
+  void KeepInWorkArea();
+  // The form lays out nothing while it takes a new rectangle for a new resolution.
+  void AlignControls() override;
   // A key pressed anywhere in the window, before the control with the focus sees it: true when the
   // window took it as a short-cut of its own.
   virtual bool ShortCut(WORD /*Key*/, TShiftState /*Shift*/) { return false; }
@@ -70,6 +76,7 @@ class TForm : public TWinControl {
   int FPixelsPerInch;
   TWinControl* FActiveControl = nullptr;
   bool FAllWindowsMade = false;
+  bool FHoldLayout = false;
 };
 
 class TApplication : public TComponent {

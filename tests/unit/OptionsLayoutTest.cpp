@@ -226,6 +226,108 @@ TEST_F(OptionsWindow, MovingToMonitorsOfOtherResolutionsScalesFromTheDesignWitho
   EXPECT_EQ(form->Label2->Font().PixelHeight(), -21);
 }
 
+// The window's rectangle for a client area at a resolution, as the system reckons it there.
+RECT WindowForClient(HWND Window, int Width, int Height, int Dpi) {
+  RECT r{0, 0, Width, Height};
+  using TAdjust = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  const auto adjust = reinterpret_cast<TAdjust>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(Window, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(Window, GWL_EXSTYLE));
+  if (!adjust || !adjust(&r, style, FALSE, exStyle, static_cast<UINT>(Dpi)))
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  return r;
+}
+
+// Every control's place in its parent, in the order of the tree, for comparing two windows.
+void CollectPlaces(const TControl& Control, std::vector<std::pair<std::string, RECT>>& Places) {
+  Places.push_back({Control.Name, RECT{Control.Left(), Control.Top(), Control.Width(), Control.Height()}});
+  if (const auto* win = dynamic_cast<const TWinControl*>(&Control))
+    for (const auto& child : win->Controls()) CollectPlaces(*child, Places);
+}
+
+// Moved from monitor to monitor as the system moves a window: it asks the window the size it
+// wants at the new resolution (WM_GETDPISCALEDSIZE), then tells it the resolution with the
+// rectangle of that size (WM_DPICHANGED). The window asks for the scaled design with the frame of
+// the new resolution, takes the rectangle, and has the layout that a fresh start at that resolution
+// has at its size, control by control. (Wine keeps one resolution, so the frame a window really has
+// stays that of 96 pixels per inch.)
+TEST_F(OptionsWindow, EachMoveToAnotherResolutionGivesWhatAFreshStartThereGives) {
+  const auto frameOf = [](HWND Window) {
+    RECT w, c;
+    GetWindowRect(Window, &w);
+    GetClientRect(Window, &c);
+    return SIZE{(w.right - w.left) - c.right, (w.bottom - w.top) - c.bottom};
+  };
+  const auto moveTo = [&](int Dpi) {
+    SIZE size{};
+    ASSERT_TRUE(
+        SendMessageA(form->Handle(), 0x02E4 /* WM_GETDPISCALEDSIZE */, Dpi, reinterpret_cast<LPARAM>(&size)));
+    const RECT expected = WindowForClient(form->Handle(), MulDiv(590, Dpi, 96), MulDiv(556, Dpi, 96), Dpi);
+    EXPECT_EQ(size.cx, expected.right - expected.left) << Dpi;
+    EXPECT_EQ(size.cy, expected.bottom - expected.top) << Dpi;
+    RECT window;
+    GetWindowRect(form->Handle(), &window);
+    RECT suggested{window.left, window.top, window.left + size.cx, window.top + size.cy};
+    SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(Dpi, Dpi), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(form->Handle(), &window);
+    EXPECT_EQ(window.right - window.left, size.cx) << "the suggested rectangle, at " << Dpi;
+    EXPECT_EQ(window.bottom - window.top, size.cy) << "the suggested rectangle, at " << Dpi;
+    // Under Wine the frame stays as it was: the client is brought to what the new frame would leave.
+    form->SetClientSize(590, 556);
+    ASSERT_EQ(form->ClientWidth(), MulDiv(590, Dpi, 96));
+    ASSERT_EQ(form->ClientHeight(), MulDiv(556, Dpi, 96));
+  };
+  const auto expectFresh = [&](int Dpi) {
+    auto other = std::make_unique<TForm1>(nullptr);
+    other->SetPixelsPerInch(Dpi);
+    other->HandleNeeded();
+    other->OnCreate(other.get());
+    const SIZE frame = frameOf(other->Handle());
+    SetWindowPos(other->Handle(), nullptr, 0, 0, form->ClientWidth() + frame.cx,
+                 form->ClientHeight() + frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    while (other->Idle()) {
+    }
+    std::vector<std::pair<std::string, RECT>> moved, fresh;
+    CollectPlaces(*form, moved);
+    CollectPlaces(*other, fresh);
+    ASSERT_EQ(moved.size(), fresh.size());
+    ASSERT_EQ(other->ClientWidth(), form->ClientWidth());
+    for (std::size_t i = 1; i < moved.size(); ++i) {  // the window's own place aside
+      const RECT &a = moved[i].second, &b = fresh[i].second;
+      EXPECT_TRUE(a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom)
+          << moved[i].first << " at " << Dpi << ": " << a.left << "," << a.top << " " << a.right << "x"
+          << a.bottom << " against " << b.left << "," << b.top << " " << b.right << "x" << b.bottom;
+    }
+  };
+  for (int dpi : {120, 144, 168, 192, 96}) {
+    moveTo(dpi);
+    expectFresh(dpi);
+  }
+  for (int round = 0; round < 5; ++round) {
+    moveTo(144);
+    expectFresh(144);
+    moveTo(96);
+    expectFresh(96);
+  }
+  // A window the user resized keeps its proportions.
+  SetClient(700, 600);
+  SIZE size{};
+  SendMessageA(form->Handle(), 0x02E4 /* WM_GETDPISCALEDSIZE */, 144, reinterpret_cast<LPARAM>(&size));
+  const RECT expected = WindowForClient(form->Handle(), 1050, 900, 144);
+  EXPECT_EQ(size.cx, expected.right - expected.left);
+  EXPECT_EQ(size.cy, expected.bottom - expected.top);
+  // The window stays in its monitor's work area.
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT inside;
+  IntersectRect(&inside, &window, &monitor.rcWork);
+  EXPECT_TRUE(EqualRect(&inside, &window));
+}
+
 TEST_F(OptionsWindow, TheSystemMenuRestoresTheDefaultsWhichApplyWritesOrCancelDiscards) {
   HMENU menu = GetSystemMenu(form->Handle(), FALSE);
   int close = 0;
