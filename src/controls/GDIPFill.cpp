@@ -92,7 +92,7 @@ void DrawSmoothFace(Gdiplus::Graphics& g, const TSmoothFace& Face) {
 
   const int s = h6;
   if (s > 0) {
-    const int L = 0, T = 0, R = W - 1, B = h2, h = h2, a = FaceRadius;
+    const int L = 0, T = 0, R = W - 1, B = h2, h = h2, a = ScaleBy(FaceRadius, Face.PixelsPerInch);
     const TCutArc cut = CutArc(W - 1, B, s);
 
     Gdiplus::GraphicsPath lower;
@@ -125,8 +125,9 @@ void DrawSmoothFace(Gdiplus::Graphics& g, const TSmoothFace& Face) {
   if (Face.Bevel) {
     // Both outlines in one figure, filled by the even-odd rule: only the band between them shows.
     Gdiplus::GraphicsPath ring(Gdiplus::FillModeAlternate);
-    AddRoundedRectangle(ring, 0, 1, float(W - 1), float(H - 2), BevelRadius);
-    AddRoundedRectangle(ring, 2, 3, float(W - 5), float(H - 6), BevelRadius);
+    const int bevelRadius = ScaleBy(BevelRadius, Face.PixelsPerInch);
+    AddRoundedRectangle(ring, 0, 1, float(W - 1), float(H - 2), bevelRadius);
+    AddRoundedRectangle(ring, 2, 3, float(W - 5), float(H - 6), bevelRadius);
     ring.CloseFigure();
     const COLORREF bevel = ColorToRGB(Face.BevelColor);
     Gdiplus::SolidBrush brush(

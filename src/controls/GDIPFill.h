@@ -55,6 +55,8 @@ struct TSmoothFace {
   bool Pressed = false;
   bool Bevel = true;
   TColor BevelColor = clWhite;
+  // The resolution the face is drawn at: its corner radii are designed at 96 pixels per inch.
+  int PixelsPerInch = 96;
 };
 
 // C+d: d added to each of red, green and blue, each clamped to 0..255.

@@ -685,6 +685,10 @@ void TCustomGlassButton::Invalidate() {
   TCustomControl::Invalidate();
 }
 
+int TCustomGlassButton::CornerRadiusAtResolution() const {
+  return ScaleBy(FCornerRadius, Font().PixelsPerInch());
+}
+
 bool TCustomGlassButton::ShowsDown() const {
   return FMouseDown || FDown || FState == gvsPressed || FState == gvsLatched;
 }
@@ -706,13 +710,13 @@ void TCustomGlassButton::DrawGlassButton(TCanvas& Canvas) {
   caption.Assign(Font());
   if (HighContrast()) caption.SetColor(ShowsDown() ? clHighlightText : clBtnText);
   DrawPictureAndCaption(Canvas, ClientRect(), Caption(), FShowCaption, caption, picture, FLayout,
-                        EnabledWithParents(), focus, FAntiAlias, FCornerRadius, FButtonShape,
+                        EnabledWithParents(), focus, FAntiAlias, CornerRadiusAtResolution(), FButtonShape,
                         FButtonDirection);
 }
 
 void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {
   const int W = Width(), H = Height();
-  const REAL r = static_cast<REAL>(FCornerRadius);
+  const REAL r = static_cast<REAL>(CornerRadiusAtResolution());
   if (HighContrast()) {
     // The scheme's own colours, opaque, without tint, shine or glow: the button face, and the
     // highlight for the button that is down; outlined in the button text colour.
@@ -721,7 +725,7 @@ void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {
       return Gdiplus::Color(255, GetRValue(c), GetGValue(c), GetBValue(c));
     };
     GraphicsPath outline;
-    AddOutline(outline, FButtonShape, FButtonDirection, 0, 0, W - 1, H - 1, FCornerRadius);
+    AddOutline(outline, FButtonShape, FButtonDirection, 0, 0, W - 1, H - 1, CornerRadiusAtResolution());
     Gdiplus::SolidBrush brush(opaque(ShowsDown() ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
     g.FillPath(&brush, &outline);
     Gdiplus::Pen pen(opaque(COLOR_BTNTEXT), 1);
@@ -731,13 +735,13 @@ void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {
   // Outer border over the whole client area, last column and row included.
   {
     GraphicsPath outer;
-    AddOutline(outer, FButtonShape, FButtonDirection, 0, 0, W - 1, H - 1, FCornerRadius);
+    AddOutline(outer, FButtonShape, FButtonDirection, 0, 0, W - 1, H - 1, CornerRadiusAtResolution());
     Gdiplus::Pen pen(ResolvedColor(FOuterBorderColor), 1);
     g.DrawPath(&pen, &outer);
   }
   // The tinted body, half transparent.
   GraphicsPath body;
-  AddOutline(body, FButtonShape, FButtonDirection, 1, 1, W - 3, H - 3, FCornerRadius);
+  AddOutline(body, FButtonShape, FButtonDirection, 1, 1, W - 3, H - 3, CornerRadiusAtResolution());
   {
     Gdiplus::SolidBrush brush(StoredColor(FBackColor, 127));
     g.FillPath(&brush, &body);
@@ -777,7 +781,7 @@ void TCustomGlassButton::DrawGlassBody(Gdiplus::Graphics& g) {
     DrawSymbol(g, FBackGroundSymbol, StoredColor(FBackGroundSymbolColor, 160), W, H);
   {
     GraphicsPath inner;
-    AddOutline(inner, FButtonShape, FButtonDirection, 1, 1, W - 3, H - 3, FCornerRadius);
+    AddOutline(inner, FButtonShape, FButtonDirection, 1, 1, W - 3, H - 3, CornerRadiusAtResolution());
     Gdiplus::Pen pen(ResolvedColor(FInnerBorderColor), 1);
     g.DrawPath(&pen, &inner);
   }
@@ -796,12 +800,16 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
 
   if (Focused) {
+    // The ring's insets are designed at 96 pixels per inch.
+    const int ppi = Font.PixelsPerInch();
+    const int inset = ScaleBy(4, ppi), tabX = ScaleBy(6, ppi), tabY = ScaleBy(5, ppi);
     GraphicsPath path;
     if (Shape == btsCurvedRectangle)
-      AddCurvedTab(path, 6, 5, W - 12, H - 10, Direction);
+      AddCurvedTab(path, tabX, tabY, W - 2 * tabX, H - 2 * tabY, Direction);
     else
-      AddRoundedRectangle(path, 4, 4, static_cast<REAL>(W - 8), static_cast<REAL>(H - 8),
-                          static_cast<REAL>(CornerRadius - 2));
+      AddRoundedRectangle(path, static_cast<REAL>(inset), static_cast<REAL>(inset),
+                          static_cast<REAL>(W - 2 * inset), static_cast<REAL>(H - 2 * inset),
+                          static_cast<REAL>(CornerRadius - ScaleBy(2, ppi)));
     path.CloseFigure();
     Gdiplus::Pen pen(Color(255, 128, 128, 128), 1);
     g.DrawPath(&pen, &path);

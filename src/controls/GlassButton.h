@@ -223,6 +223,8 @@ class TCustomGlassButton : public TCustomControl {
   void DrawThroughFaceCache(HDC dc);
   // Pressed, or down in its group: the glow, or the highlight in a high-contrast scheme.
   bool ShowsDown() const;
+  // The corner radius, designed at 96 pixels per inch, at the button's resolution.
+  int CornerRadiusAtResolution() const;
   template <class T>
   void SetAndRepaint(T& Field, T Value) {
     if (StoreIfChanged(Field, Value)) Invalidate();

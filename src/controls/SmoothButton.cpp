@@ -255,6 +255,7 @@ void TSmoothButton::Paint() {
     face.Pressed = FPressed;
     face.Bevel = FBevel;
     face.BevelColor = FBevelColor;
+    face.PixelsPerInch = Font().PixelsPerInch();
     DrawFaceInto(*FFaceCache, face);
     FCacheValid = true;
   }
