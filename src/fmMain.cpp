@@ -97,6 +97,11 @@ LRESULT TForm1::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     RestoreDefaults();
     return 0;
   }
+  if (Msg == WM_FONTCHANGE) {
+    // Fonts were installed or removed: the captions look again whether their faces are there.
+    ForgetScreenFonts();
+    for (int page = 0; page < 6; ++page) PageButton(page)->Invalidate();
+  }
   if (Msg == WM_PX2D_SHOWERROR) {
     Application.ShowException(std::exchange(FPendingError, std::string()));
     return 0;

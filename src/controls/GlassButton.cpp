@@ -215,10 +215,17 @@ int CALLBACK FoundFont(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found)
   return 0;
 }
 
-// Whether the face is among the installed screen fonts. Asked once per face: the answer changes only
-// when fonts are installed or removed, which the system announces.
-bool IsScreenFont(HDC dc, const std::string& name) {
+// What IsScreenFont found, per face, until fonts are installed or removed.
+std::map<std::string, bool>& KnownScreenFonts() {
   static std::map<std::string, bool> known;
+  return known;
+}
+
+// Whether the face is among the installed screen fonts. Asked once per face: the answer changes only
+// when fonts are installed or removed, which the system announces to the top-level windows
+// (WM_FONTCHANGE); the window then calls ForgetScreenFonts.
+bool IsScreenFont(HDC dc, const std::string& name) {
+  auto& known = KnownScreenFonts();
   const auto it = known.find(name);
   if (it != known.end()) return it->second;
   LOGFONTA lf{};
@@ -231,6 +238,8 @@ bool IsScreenFont(HDC dc, const std::string& name) {
 }
 
 }  // namespace
+
+void ForgetScreenFonts() { KnownScreenFonts().clear(); }
 
 // --- Construction ---
 
@@ -952,6 +961,9 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
     if (gdiplusText) {
       g.DrawString(wide.c_str(), static_cast<INT>(wide.size()), &font, rect, &format, &brush);
     } else {
+      // GDI draws on the device context only once GDI+ has finished with it and let it go, so that
+      // the text comes after the face.
+      const HDC locked = g.GetHDC();
       Canvas.Font().Assign(Font);
       Canvas.RequireFont();
       const int oldMode = SetBkMode(dc, TRANSPARENT);
@@ -972,6 +984,7 @@ void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::strin
       DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
       SetTextColor(dc, oldColor);
       SetBkMode(dc, oldMode);
+      g.ReleaseHDC(locked);
     }
   }
 

@@ -290,6 +290,9 @@ class TGlassButton : public TCustomGlassButton {
 // Caption, picture and focus outline of a glass button on Canvas within Client; the picture and
 // caption are 2 pixels apart. Drawn with GDI+ the caption wraps at words; drawn with GDI (no
 // smoothing, or a font GDI+ cannot use) it breaks only at its line breaks.
+// Forgets which faces are screen fonts, after fonts were installed or removed.
+void ForgetScreenFonts();
+
 void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::string& Caption, bool ShowCaption,
                            const TFont& Font, TGDIPPicture* Picture, TButtonLayout Layout, bool Enabled,
                            bool Focused, TAntiAlias AntiAlias, int CornerRadius, TButtonShape Shape,
