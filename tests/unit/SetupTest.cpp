@@ -331,13 +331,21 @@ TEST_F(SetupStore, AFileHeldForAMomentIsWaitedForAndOneHeldLongerIsReported) {
     store.Lines = {"new=2"};
     const TUniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
         release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // Without the other's handle there is no conflict, and the brief cases would pass unchecked.
+    bool opened = false;
     std::thread other([&] {
       const TUniqueHandle open(
           CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      opened = open.Get() != nullptr;
       SetEvent(held.Get());
       WaitForSingleObject(release.Get(), c.brief ? 100 : INFINITE);
     });
     ASSERT_EQ(WaitForSingleObject(held.Get(), 10000), WAIT_OBJECT_0);
+    if (!opened) {
+      SetEvent(release.Get());
+      other.join();
+      FAIL() << "the other thread could not open the file";
+    }
     try {
       if (c.save)
         store.SaveSettings();
