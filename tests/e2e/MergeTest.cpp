@@ -77,16 +77,18 @@ class Merge : public OptionsWindow {
 };
 
 TEST_F(Merge, ApplyKeepsWhatAnotherProgramWroteAndMakesTheWindowsEditsOverIt) {
+  // What Apply writes when nobody else wrote: the window's normal form of the stored file, the key
+  // that was missing where a new key goes.
+  const std::string WrittenAsEver = FileWith({{"run with windows", "1"},
+                                              {"area size", "16"},
+                                              {"active corner 7", "-1"},
+                                              {"activation key", "Ctrl+Shift+F11"},
+                                              {"activation delay", std::nullopt}}) +
+                                    "future key=42\r\nactivation delay=100\r\n";
   // Larger than any settings file (64 KiB).
   const std::string big(64 * 1024 + 1, 'x');
   const TMergeCase cases[] = {
-      {"nobody else writes: the file in the window's normal form, as ever", Stored,
-       FileWith({{"run with windows", "1"},
-                 {"area size", "16"},
-                 {"active corner 7", "-1"},
-                 {"activation key", "Ctrl+Shift+F11"},
-                 {"activation delay", std::nullopt}}) +
-           "future key=42\r\nactivation delay=100\r\n"},
+      {"nobody else writes: the file in the window's normal form, as ever", Stored, WrittenAsEver},
       {"it adds a line, and changes one that the window shows",
        StoredWith({{"show desktop", "0"}}, "future key=42\r\nsome other program=7\r\n"),
        StoredWith({{"show desktop", "0"}, {"run with windows", "1"}},
@@ -115,13 +117,7 @@ TEST_F(Merge, ApplyKeepsWhatAnotherProgramWroteAndMakesTheWindowsEditsOverIt) {
        "run with windows=1\r\nSHOW DESKTOP=0\r\n"},
       {"it adds a zero byte: what follows it is kept", StoredWith({}) + std::string("\0tail", 5),
        StoredWith({{"run with windows", "1"}}) + std::string("\0tail", 5)},
-      {"it deletes the file: written anew with everything the window holds", std::nullopt,
-       FileWith({{"run with windows", "1"},
-                 {"area size", "16"},
-                 {"active corner 7", "-1"},
-                 {"activation key", "Ctrl+Shift+F11"},
-                 {"activation delay", std::nullopt}}) +
-           "future key=42\r\nactivation delay=100\r\n"},
+      {"it deletes the file: written anew with everything the window holds", std::nullopt, WrittenAsEver},
       {"it grows the file past the limit: kept, and Apply fails", big, std::nullopt, "Cannot create file \""},
   };
   for (const TMergeCase& c : cases) Check(c);
