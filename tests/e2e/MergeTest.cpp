@@ -56,7 +56,7 @@ class Merge : public OptionsWindow {
     else
       DeleteFileA(SettingsPath().c_str());
     Click(Item(idRunWithWindows));
-    ASSERT_TRUE(ApplyEnabled());
+    ASSERT_TRUE(WaitUntil([&] { return ApplyEnabled(); }));
     if (c.written) {
       Apply();
       EXPECT_FALSE(ApplyEnabled());

@@ -154,9 +154,18 @@ class OptionsWindow : public ::testing::Test {
     return selected;
   }
   // An edit that changes nothing: the tick goes on and off again, and Apply is enabled.
+  // (On a disabled page the clicks change nothing, which is for the caller to check.)
   void TickAndUntick() {
+    const bool ticked = Ticked(idRunWithWindows);
+    const bool editable = IsWindowEnabled(Item(idRunWithWindows)) != FALSE;
     Click(Item(idRunWithWindows));
+    if (editable) {
+      EXPECT_TRUE(WaitUntil([&] { return Ticked(idRunWithWindows) != ticked; }));
+    }
     Click(Item(idRunWithWindows));
+    if (editable) {
+      EXPECT_TRUE(WaitUntil([&] { return Ticked(idRunWithWindows) == ticked; }));
+    }
   }
   // Clicks the control and answers the error box that it brings up; its text, or "<no box>".
   std::string ClickAndAnswer(int Id) {
