@@ -813,7 +813,23 @@ TEST_F(OptionsWindow, EveryTextReadsInTheUsualAndInHighContrastSchemes) {
       form->PageButton(page)->SetDown(true);
       form->PageButton(page)->Click();
       RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      Pump(100);
+      // The display shows the page once two looks at the window's client area agree.
+      RECT client;
+      GetClientRect(form->Handle(), &client);
+      MapWindowPoints(form->Handle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+      std::vector<std::uint32_t> last;
+      EXPECT_TRUE(PumpUntil([&] {
+        TDibSurface shot(client.right - client.left, client.bottom - client.top);
+        HDC screen = GetDC(nullptr);
+        BitBlt(shot.DC(), 0, 0, shot.Width(), shot.Height(), screen, client.left, client.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        std::vector<std::uint32_t> now;
+        for (int y = 0; y < shot.Height(); y += 4)
+          for (int x = 0; x < shot.Width(); x += 4) now.push_back(shot.Pixel(x, y));
+        const bool settled = now == last;
+        last = std::move(now);
+        return settled;
+      }));
       std::vector<std::pair<TControl*, bool>> texts;  // and whether it is large
       std::function<void(TWinControl&)> collect = [&](TWinControl& Container) {
         for (const auto& child : Container.Controls()) {
