@@ -24,7 +24,8 @@ TProcess::TProcess(const std::wstring& path, const std::wstring& currentFolder,
                    const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  std::wstring commandLine = L"\"" + path + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &FInfo))
     throw std::runtime_error("cannot start the program: error " + std::to_string(GetLastError()));

@@ -455,7 +455,7 @@ TEST(SetupStoreProfile, UnknownRoamingFolderIsAnError) {
   const std::string onRoot = "\\Brightfallow\\Px2DStoreTest";
   ASSERT_FALSE(Exists(onRoot));
   {
-    TRoamingFolder profile(L"", TRoamingScope::ThisProcess);
+    TRoamingFolder profile(std::wstring(), TRoamingScope::ThisProcess);
     ASSERT_TRUE(profile.Active());
     TGenericSetup store;
     store.AppName = "Px2DStoreTest";
