@@ -16,12 +16,26 @@ void TTrackBar::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
   Params.WinClassName = TRACKBAR_CLASSA;
   Params.SystemClass = true;
-  Params.Style =
-      (Params.Style & ~static_cast<DWORD>(WS_CLIPCHILDREN)) | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM;
+  // A fixed length: the system sizes the thumb once, from its own resolution, and not again when the
+  // window moves to a monitor of another one.
+  Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CLIPCHILDREN)) | TBS_HORZ | TBS_AUTOTICKS |
+                 TBS_BOTTOM | TBS_FIXEDLENGTH;
+}
+
+namespace {
+// The thumb's length that the system gives a slider of our height at 96 pixels per inch.
+constexpr int ThumbLength = 21;
+}  // namespace
+
+void TTrackBar::ResolutionChanged() {
+  TWinControl::ResolutionChanged();
+  if (HandleAllocated())
+    SendMessageA(Handle(), TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scale(ThumbLength)), 0);
 }
 
 void TTrackBar::CreateWnd() {
   TWinControl::CreateWnd();
+  SendMessageA(Handle(), TBM_SETTHUMBLENGTH, static_cast<WPARAM>(Scale(ThumbLength)), 0);
   SendMessageA(Handle(), TBM_SETRANGEMIN, FALSE, FMin);
   SendMessageA(Handle(), TBM_SETRANGEMAX, FALSE, FMax);
   SendMessageA(Handle(), TBM_SETLINESIZE, 0, FLineSize);

@@ -8,7 +8,8 @@
 
 namespace px2d {
 
-// A horizontal slider with tick marks below it at every Frequency units and no position tip.
+// A horizontal slider with tick marks below it at every Frequency units and no position tip. Its
+// thumb is as long as the system makes it at 96 pixels per inch, scaled to the control's resolution.
 // OnChange follows every change of the position, made by the user or by the program; a position
 // set by the program is clamped into the range.
 class TTrackBar : public TWinControl {
@@ -36,6 +37,7 @@ class TTrackBar : public TWinControl {
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
+  void ResolutionChanged() override;
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
 
  private:

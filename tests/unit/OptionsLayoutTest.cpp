@@ -201,6 +201,10 @@ TEST_F(OptionsWindow, EveryControlSitsWhereTheLayoutPutsItAndFollowsTheWindowAsI
   ExpectPlaces(*form, false);
 }
 
+int ThumbLength(const TTrackBar& Bar) {
+  return static_cast<int>(SendMessageA(Bar.Handle(), TBM_GETTHUMBLENGTH, 0, 0));
+}
+
 TEST_F(OptionsWindow, MovingToMonitorsOfOtherResolutionsScalesFromTheDesignWithoutDrift) {
   const auto move = [this](int Dpi) {
     RECT window;
@@ -220,10 +224,14 @@ TEST_F(OptionsWindow, MovingToMonitorsOfOtherResolutionsScalesFromTheDesignWitho
     EXPECT_EQ(form->btApply->Left(), 737);
     EXPECT_EQ(form->Label2->Font().PixelHeight(), -32) << "the title font, 21 pixels designed";
     EXPECT_EQ(form->Image1->Width(), 180) << "pictures scale with the rest";
+    for (const TTrackBar* bar : {form->tbDesktopOpacity, form->tbSearchDuration})
+      EXPECT_EQ(ThumbLength(*bar), 32) << bar->Name << ": the slider's thumb scales too";
     move(96);
   }
   ExpectPlaces(*form, false);
   EXPECT_EQ(form->Label2->Font().PixelHeight(), -21);
+  for (const TTrackBar* bar : {form->tbDesktopOpacity, form->tbSearchDuration})
+    EXPECT_EQ(ThumbLength(*bar), 21) << bar->Name << ": the length the system gives it at 96";
 }
 
 // The window's rectangle for a client area at a resolution, as the system reckons it there.
