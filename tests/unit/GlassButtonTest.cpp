@@ -2,6 +2,7 @@
 // answers the mouse in a group of six.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -409,6 +410,64 @@ TEST_F(GlassButtons, SymbolDrawsAtAlpha160UnlessItsColourIsNone) {
   EXPECT_NEAR(over.r, under.r + (255 - under.r) * 160 / 255, 4);
   EXPECT_NEAR(over.g, under.g * 95 / 255, 4);
   EXPECT_TRUE(Near(At(*hidden, 40, 60), BodyR, BodyG, BodyB, 3));
+}
+
+// The box around every pixel where two pictures of one button differ.
+RECT Difference(const TDibSurface& a, const TDibSurface& b) {
+  RECT box{a.Width(), a.Height(), -1, -1};
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.Pixel(x, y) != b.Pixel(x, y)) {
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x + 1);
+        box.bottom = std::max<LONG>(box.bottom, y + 1);
+      }
+  return box;
+}
+
+// On a monitor of 144 pixels per inch the button, its picture and its caption are half as large
+// again, and in the same places.
+TEST_F(GlassButtons, PictureAndCaptionScaleWithTheResolution) {
+  std::vector<std::uint32_t> pixels(48 * 48, 0xFF2040C0);
+  TGDIPPicture picture;
+  picture.SetData(test::EncodePng(48, 48, pixels));
+  TGlassButton* b = buttons[1];
+  struct Boxes {
+    RECT picture, caption;
+  };
+  const auto measure = [&] {
+    b->SetPicture(nullptr);
+    b->SetCaption(" ");
+    auto plain = Render(b);
+    b->SetCaption("Background");
+    auto captioned = Render(b);
+    b->SetCaption(" ");
+    b->SetPicture(&picture);
+    auto pictured = Render(b);
+    return Boxes{Difference(*plain, *pictured), Difference(*plain, *captioned)};
+  };
+  const Boxes at96 = measure();
+  form.SetPixelsPerInch(144);
+  ASSERT_NEAR(b->Width(), 81 * 1.5, 1);  // its edges are scaled, so its width rounds either way
+  ASSERT_NEAR(b->Height(), 82 * 1.5, 1);
+  const Boxes at144 = measure();
+  EXPECT_EQ(at96.picture.right - at96.picture.left, 48);
+  EXPECT_EQ(at96.picture.bottom - at96.picture.top, 48);
+  EXPECT_EQ(at144.picture.right - at144.picture.left, 72);
+  EXPECT_EQ(at144.picture.bottom - at144.picture.top, 72);
+  EXPECT_NEAR(at144.picture.left, at96.picture.left * 1.5, 1);
+  EXPECT_NEAR(at144.picture.top, at96.picture.top * 1.5, 1);
+  // The caption's ink: text is hinted to whole pixels, so its box scales only nearly.
+  const auto ratio = [](LONG large, LONG small) {
+    return static_cast<double>(large) / static_cast<double>(small);
+  };
+  ASSERT_GT(at96.caption.right, at96.caption.left) << "the caption drew nothing";
+  EXPECT_NEAR(ratio(at144.caption.right - at144.caption.left, at96.caption.right - at96.caption.left), 1.5,
+              0.15);
+  EXPECT_NEAR(ratio(at144.caption.bottom - at144.caption.top, at96.caption.bottom - at96.caption.top), 1.5,
+              0.2);
+  EXPECT_NEAR(at144.caption.left + at144.caption.right, b->Width(), 2) << "centred";
 }
 
 }  // namespace

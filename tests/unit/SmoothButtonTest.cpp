@@ -113,6 +113,44 @@ TEST_F(SmoothButton, AfterASizeChangeTheFaceFitsTheNewSize) {
   ExpectShows(Idle);
 }
 
+// On a monitor of 144 pixels per inch the marker is 24 by 24 and its face is the 16 by 16 face half as
+// large again: wherever the small face is page or face all around a pixel, so is the large one at that
+// place (only the smoothed edge may differ), and the middle has the same colour.
+TEST_F(SmoothButton, At144PixelsPerInchTheFaceIsTwentyFourSquareAndLooksTheSame) {
+  Marker->SetColor(16750899);
+  const auto small = Shot();
+  Host->SetPixelsPerInch(144);
+  ASSERT_EQ(Marker->Width(), 24);
+  ASSERT_EQ(Marker->Height(), 24);
+  const auto large = Shot();
+  const auto page = [](const TDibSurface& shot, int x, int y) {
+    return x < 0 || y < 0 || x >= shot.Width() || y >= shot.Height() ||
+           (shot.Pixel(x, y) & 0xFFFFFF) == PagePixel;
+  };
+  int pages = 0, faces = 0;
+  std::vector<POINT> differs;  // where the large face is not what the small one has all around
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 24; ++x) {
+      const int sx = (2 * x + 1) / 3, sy = (2 * y + 1) / 3;  // the small pixel under this one's middle
+      int around = 0;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) around += page(*small, sx + dx, sy + dy);
+      pages += around == 9;
+      faces += around == 0;
+      if ((around == 9 && !page(*large, x, y)) || (around == 0 && page(*large, x, y)))
+        differs.push_back(POINT{x, y});
+    }
+  // One smoothed pixel may tip either way; corners drawn with the radius of 96 pixels per inch
+  // differ at five.
+  EXPECT_LE(differs.size(), 2u) << "first at " << differs.front().x << "," << differs.front().y;
+  EXPECT_GT(pages, 0);
+  EXPECT_GT(faces, 100);
+  const std::uint32_t middle16 = small->Pixel(8, 8), middle24 = large->Pixel(12, 12);
+  for (int shift : {0, 8, 16})
+    EXPECT_NEAR(static_cast<int>((middle24 >> shift) & 0xFF), static_cast<int>((middle16 >> shift) & 0xFF),
+                16);
+}
+
 TEST_F(SmoothButton, AnyButtonPressesButOnlyTheLeftOneClicks) {
   struct Case {
     UINT down, up;
