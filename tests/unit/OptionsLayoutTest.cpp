@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <thread>
@@ -862,6 +863,8 @@ TEST_F(OptionsWindow, EveryTextReadsInTheUsualAndInHighContrastSchemes) {
         if (win) r.left += ScaleBy(18, form->PixelsPerInch());
         const TTextContrast measured = MeasureOnScreen(r);
         EXPECT_GE(measured.ratio, large ? 3.0 : 4.5) << control->Name << " on page " << page;
+        std::printf("contrast in %s, page %d, %s: %.1f:1\n", Scheme, page, control->Name.c_str(),
+                    measured.ratio);
       }
     }
   };
