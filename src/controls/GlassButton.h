@@ -1,13 +1,10 @@
 // The glass navigation button: a push button drawn as a pane of tinted glass, with a shine over
 // its upper half, a glow rising from its lower edge while pressed or down, borders, a picture and
-// a caption. Buttons of one parent with the same non-zero GroupIndex act as a radio group.
+// a caption. Buttons of one parent with the same non-zero GroupIndex act as a radio group. The
+// button holds the state, input, events, action link and accessibility; GlassDrawing draws its face.
 #pragma once
 
 #include <windows.h>
-
-#include <objidl.h>  // before gdiplus.h, which needs its COM types
-
-#include <gdiplus.h>
 
 #include <cstdint>
 #include <memory>
@@ -17,29 +14,11 @@
 #include "ButtonTypes.h"
 #include "GDIPUtil.h"
 #include "GDIPicture.h"
+#include "GlassDrawing.h"
 #include "framework/Controls.h"
 
 namespace px2d {
 
-enum TButtonShape { btsRectangle, btsCurvedRectangle };
-enum TButtonDirection { bdLeft, bdRight };
-enum TBackGroundSymbol {
-  bsArrowLeft,
-  bsArrowRight,
-  bsArrowUp,
-  bsArrowDown,
-  bsPlay,
-  bsPause,
-  bsStop,
-  bsFastForward,
-  bsForward,
-  bsBackward,
-  bsFastBackward,
-  bsSpeaker,
-  bsNoSpeaker,
-  bsNone,
-  bsRecord
-};
 enum TGlassButtonStyle { tasButton, tasCheck };
 // Pressed and Latched switch the glow on.
 enum TGlassVisualState { gvsUp, gvsDisabled, gvsPressed, gvsLatched };
@@ -204,8 +183,6 @@ class TCustomGlassButton : public TCustomControl {
   void TextChanged() override;
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
 
-  // The glass: borders, tinted body, glow, shine, symbol.
-  void DrawGlassBody(Gdiplus::Graphics& Surface);
   // The received group notification of a sibling in group AGroupIndex.
   void GroupNotification(int AGroupIndex, TCustomGlassButton& Sender);
   void NotifyGroup();
@@ -286,16 +263,5 @@ class TGlassButton : public TCustomGlassButton {
   using TCustomGlassButton::TCustomGlassButton;
   const char* ClassName() const override { return "TGlassButton"; }
 };
-
-// Caption, picture and focus outline of a glass button on Canvas within Client; the picture and
-// caption are 2 pixels apart. Drawn with GDI+ the caption wraps at words; drawn with GDI (no
-// smoothing, or a font GDI+ cannot use) it breaks only at its line breaks.
-// Forgets which faces are screen fonts, after fonts were installed or removed.
-void ForgetScreenFonts();
-
-void DrawPictureAndCaption(TCanvas& Canvas, const RECT& Client, const std::string& Caption, bool ShowCaption,
-                           const TFont& Font, TGDIPPicture* Picture, TButtonLayout Layout, bool Enabled,
-                           bool Focused, TAntiAlias AntiAlias, int CornerRadius, TButtonShape Shape,
-                           TButtonDirection Direction);
 
 }  // namespace px2d

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -571,6 +572,107 @@ TEST_F(GlassButtons, AnActionThatGoesFirstLeavesTheButtonUnlinked) {
   EXPECT_EQ(buttons[4]->Action(), nullptr);
   ClickAt(buttons[4], 40, 40);
   EXPECT_EQ(log, (std::vector<std::string>{"click 4 ----D-"}));
+}
+
+}  // namespace
+}  // namespace px2d
+
+namespace px2d {
+namespace {
+
+// --- The face drawn without a window ---
+
+struct GlassFaces : ::testing::Test {
+  TFont font;
+  GlassFaces() {
+    font.SetName("Tahoma");
+    font.SetHeight(-13);
+    font.SetColor(clBlack);
+  }
+  TGlassFace Face(int width, int height) const {
+    TGlassFace face;
+    face.Width = width;
+    face.Height = height;
+    face.BackColor = 0xE7DCD5;
+    face.InnerBorderColor = 0x909090;
+    face.OuterBorderColor = 0xF0F0F0;
+    face.CornerRadius = 12;
+    face.Font = &font;
+    return face;
+  }
+  // The face drawn over white into a bitmap of its size.
+  static std::unique_ptr<TDibSurface> Draw(const TGlassFace& face) {
+    auto s = std::make_unique<TDibSurface>(face.Width, face.Height);
+    s->Fill(RGB(255, 255, 255));
+    TCanvas canvas;
+    canvas.SetHandle(s->DC());
+    canvas.Font().Assign(*face.Font);
+    DrawGlassFace(canvas, face);
+    canvas.SetHandle(nullptr);
+    GdiFlush();
+    return s;
+  }
+};
+
+TEST_F(GlassFaces, TheCaptionSitsWhereItsLayoutPutsItOnBothTextPaths) {
+  // Without a picture, by thirds of the face: 0 left or top, 1 middle, 2 right or bottom.
+  struct Case {
+    TButtonLayout layout;
+    int column, row;
+  };
+  const Case cases[] = {{blGlyphLeft, 1, 1},         {blGlyphTop, 1, 1},
+                        {blGlyphRight, 1, 1},        {blGlyphBottom, 1, 1},
+                        {blGlyphLeftAdjusted, 0, 1}, {blGlyphRightAdjusted, 2, 1},
+                        {blGlyphTopAdjusted, 1, 0},  {blGlyphBottomAdjusted, 1, 2}};
+  const int W = 150, H = 60;
+  for (TAntiAlias smoothing : {aaClearType, aaNone}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(::testing::Message() << "layout " << c.layout << ", smoothing " << smoothing);
+      TGlassFace face = Face(W, H);
+      face.Layout = c.layout;
+      face.AntiAlias = smoothing;
+      face.Caption = "Wide";
+      auto with = Draw(face);
+      face.ShowCaption = false;
+      auto without = Draw(face);
+      // The caption's ink: every pixel that the caption changed.
+      int left = W, right = -1, top = H, bottom = -1;
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+          if (with->Pixel(x, y) != without->Pixel(x, y)) {
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+          }
+      ASSERT_GE(right, 0) << "no caption drawn";
+      EXPECT_EQ((left + right) / 2 * 3 / W, c.column) << left << ".." << right;
+      EXPECT_EQ((top + bottom) / 2 * 3 / H, c.row) << top << ".." << bottom;
+      // Centred means as far from the one side as from the other.
+      if (c.column == 1) {
+        EXPECT_LE(std::abs(left - (W - 1 - right)), 4) << left << ".." << right;
+      }
+    }
+  }
+}
+
+TEST_F(GlassFaces, DownAddsTheGlowInsideTheBodyOnly) {
+  const int W = 81, H = 82;
+  TGlassFace face = Face(W, H);
+  auto up = Draw(face);
+  face.Down = true;
+  auto down = Draw(face);
+  // The outer border and what lies outside it stay as they were.
+  for (int x = 0; x < W; ++x) {
+    EXPECT_EQ(up->Pixel(x, 0), down->Pixel(x, 0)) << x;
+    EXPECT_EQ(up->Pixel(x, H - 1), down->Pixel(x, H - 1)) << x;
+  }
+  for (int y = 0; y < H; ++y) {
+    EXPECT_EQ(up->Pixel(0, y), down->Pixel(0, y)) << y;
+    EXPECT_EQ(up->Pixel(W - 1, y), down->Pixel(W - 1, y)) << y;
+  }
+  // The glow, light blue, is strongest at the middle of the lower edge.
+  const Rgb plain = At(*up, 40, H - 5), glowing = At(*down, 40, H - 5);
+  EXPECT_LT(glowing.r, plain.r - 30);
+  EXPECT_GT(glowing.b - glowing.r, 50);
 }
 
 }  // namespace
