@@ -219,6 +219,7 @@ void ClickAt(HWND Window, int X, int Y) {
   }
   SendInput(3, input, sizeof(INPUT));
   test::RoundTrips(Window);
+  test::InputHandled(Window);
 }
 
 void Click(HWND Window) {
@@ -244,7 +245,10 @@ void Press(std::initializer_list<WORD> Keys) {
   }
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
   // The keys go to the window with the focus, in the foreground.
-  if (HWND target = GetForegroundWindow()) test::RoundTrips(target);
+  if (HWND target = GetForegroundWindow()) {
+    test::RoundTrips(target);
+    test::InputHandled(target);
+  }
 }
 
 TSwitcherStandIn::TSwitcherStandIn() {

@@ -241,6 +241,7 @@ TEST_F(Faults, AFileHeldOpenInEachShareModeIsReportedAndKept) {
 
     if (!c.readable) {
       Click(Item(idReadAgain));
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(Item(idReadAgain)); })) << "the file is read";
       EXPECT_EQ(Position(idAreaSize), 9);
       Click(Item(idRunWithWindows));
     }

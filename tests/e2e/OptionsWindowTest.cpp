@@ -360,9 +360,10 @@ TEST_F(OptionsWindow, AFileThatCannotBeReadIsNeverOverwrittenUntilItHasBeenRead)
   EXPECT_EQ(ReadBytes(SettingsPath()), stored);
   EXPECT_TRUE(switcher.Messages(window).empty());
 
-  // Once the other program lets go, the file is read, the pages show it and can be edited.
+  // Once the other program lets go, the file is read, the pages show it and can be edited. The
+  // click reaches the window through the display: the window shows when it has read the file.
   Click(Item(idReadAgain));
-  EXPECT_FALSE(IsWindowVisible(Item(idReadAgain)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(Item(idReadAgain)); }));
   EXPECT_TRUE(IsWindowEnabled(Item(idFirstPage)));
   EXPECT_TRUE(Ticked(idRunWithWindows));
   EXPECT_EQ(Position(idAreaSize), 9);

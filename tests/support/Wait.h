@@ -35,6 +35,17 @@ inline bool RoundTrips(HWND Window, int Trips = 6) {
   return true;
 }
 
+// Input waits in its thread's queue behind sent and posted messages, and a window is painted only
+// when none of them is left: one pixel of the top-level window made invalid is painted again, and
+// its update region empty, only once the thread has handled the input sent before it. True at once
+// for a window that is hidden or gone; false when the thread did not get there in time.
+inline bool InputHandled(HWND Window) {
+  const HWND top = GetAncestor(Window, GA_ROOT);
+  RECT pixel{0, 0, 1, 1};
+  if (!top || !IsWindowVisible(top) || !InvalidateRect(top, &pixel, FALSE)) return true;
+  return WaitUntil([&] { return !IsWindow(top) || !GetUpdateRect(top, nullptr, FALSE); });
+}
+
 // Where a test checks that something does not happen (no box, no close, no broadcast), and has
 // first made sure the program handled the input, this is how long it then watches for it: the one
 // fixed wait of the tests, for what no condition can show.
