@@ -1,8 +1,6 @@
 // TControl: what every control has, windowed or not; and the keyboard helpers of captions.
 #include "Controls.h"
 
-#include "Forms.h"
-
 namespace px2d {
 
 TShiftState KeyboardShiftState() {
@@ -42,14 +40,14 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
   FFont->OnChange = [this](TObject*) { FontChangedByUser(); };
 }
 
-TForm* TControl::Form() const {
+TControlHost* TControl::Host() const {
   const TControl* top = this;
   while (top->FParent) top = top->FParent;
-  return dynamic_cast<TForm*>(const_cast<TControl*>(top));
+  return dynamic_cast<TControlHost*>(const_cast<TControl*>(top));
 }
 
 int TControl::PixelsPerInch() const {
-  if (const TForm* form = Form()) return form->PixelsPerInch();
+  if (const TControlHost* host = Host()) return host->PixelsPerInch();
   return ScreenPixelsPerInch();
 }
 

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "Forms.h"
+#include "ControlsInternal.h"
 
 namespace px2d {
 
@@ -60,7 +60,7 @@ void CALLBACK TTimer::TimerProc(HWND, UINT, UINT_PTR Id, DWORD) {
       timer->SetEnabled(false);
       timer->FInHandler = false;
     }
-    Application.HandleException();
+    ReportHandlerFailure();
   }
 }
 

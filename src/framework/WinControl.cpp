@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "Forms.h"
+#include "ControlsInternal.h"
 #include "SysUtils.h"
 
 namespace px2d {
@@ -25,7 +25,8 @@ thread_local TWinControl* CreatingControl = nullptr;
 // --- TWinControl: lifetime and windows ---
 
 TWinControl::~TWinControl() {
-  if (TForm* form = Form(); form && form != this) form->ControlDestroyed(this);
+  // The host hears of the controls inside it (those with a parent), not of itself.
+  if (TControlHost* host = Host(); host && FParent) host->ControlDestroyed(this);
   // Children first: their windows go before ours. Each leaves the lists before it is destroyed, so
   // that nothing walks over a half-destroyed control.
   while (!FControls.empty()) {
@@ -240,12 +241,13 @@ void TWinControl::EnabledChanged() {
       // leaves Enter where the user expects it), else to the next control that can take it.
       HWND focus = GetFocus();
       if (focus && (focus == FHandle || IsChild(FHandle, focus))) {
-        if (TForm* form = Form(); form && form->HandleAllocated()) {
+        if (TControlHost* host = Host(); host && host->HostWindow()) {
           const auto outside = [this](HWND w) { return w && w != FHandle && !IsChild(FHandle, w); };
-          TWinControl* button = form->FindButton(false);
-          HWND next = button && outside(button->Handle()) ? button->Handle()
-                                                          : GetNextDlgTabItem(form->Handle(), focus, FALSE);
-          ::SetFocus(outside(next) && next != focus ? next : form->Handle());
+          TWinControl* button = host->FindButton(false);
+          HWND next = button && outside(button->Handle())
+                          ? button->Handle()
+                          : GetNextDlgTabItem(host->HostWindow(), focus, FALSE);
+          ::SetFocus(outside(next) && next != focus ? next : host->HostWindow());
         }
       }
     }
@@ -263,13 +265,27 @@ void TWinControl::VisibleChanged() {
   ShowWindow(FHandle, FVisible ? SW_SHOWNA : SW_HIDE);
   // A hidden window must not keep the keyboard focus: it goes to the next control that can take it.
   if (!FVisible && hadFocus) {
-    if (TForm* form = Form(); form && form->HandleAllocated()) form->SelectFirst();
+    if (TControlHost* host = Host(); host && host->HostWindow()) host->SelectFirst();
   }
 }
 
 void TWinControl::TextChanged() {
   TControl::TextChanged();
   if (FHandle) SetWindowTextA(FHandle, FCaption.c_str());
+}
+
+// --- Failures of handlers ---
+
+namespace {
+TFailureReporter* Reporter = nullptr;
+}  // namespace
+
+void SetFailureReporter(TFailureReporter* Value) { Reporter = Value; }
+
+TFailureReporter* FailureReporter() { return Reporter; }
+
+void ReportHandlerFailure() {
+  if (Reporter) Reporter->HandleException();
 }
 
 // --- TWinControl: messages ---
@@ -350,7 +366,7 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS: {
       const LRESULT result = DefaultHandler(Msg, wParam, lParam);
-      if (TForm* form = Form(); form && form != this) form->FocusMovedTo(this);
+      if (TControlHost* host = Host(); host && FParent) host->FocusMovedTo(this);
       return result;
     }
     case WM_GETOBJECT: {
@@ -363,9 +379,9 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       const LRESULT result = DefaultHandler(Msg, wParam, lParam);
       HWND next = reinterpret_cast<HWND>(wParam);
       TWinControl* wrapper = FindControl(next);
-      TForm* form = Form();
+      TControlHost* host = Host();
       // A control of the same form that takes the focus reports it itself.
-      if (form && form != this && (!wrapper || wrapper->Form() != form)) form->FocusMovedTo(nullptr);
+      if (host && FParent && (!wrapper || wrapper->Host() != host)) host->FocusMovedTo(nullptr);
       return result;
     }
     default:
@@ -391,7 +407,7 @@ LRESULT TWinControl::Dispatch(TWinControl* Control, HWND hwnd, UINT Msg, WPARAM 
   try {
     result = Control->WndProc(Msg, wParam, lParam);
   } catch (...) {
-    Application.HandleException();
+    ReportHandlerFailure();
   }
   if (Msg == WM_NCDESTROY && Control->FHandle == hwnd) Control->Detach();
   return result;
