@@ -2,7 +2,6 @@
 
 #include <oleacc.h>
 
-#include "Controls.h"
 #include "SysUtils.h"
 
 namespace px2d {
@@ -27,8 +26,8 @@ HRESULT ToBstr(const std::string& Text, BSTR* Out) {
 // thread; no exception leaves a call.
 class TAccessibleObject final : public IAccessible, public IOleWindow {
  public:
-  TAccessibleObject(TWinControl& Control, TComPtr<IAccessible> System)
-      : FControl(&Control), FWindow(Control.Handle()), FSystem(std::move(System)) {}
+  TAccessibleObject(TAccessibleSource& Control, TComPtr<IAccessible> System)
+      : FControl(&Control), FWindow(Control.AccessibleWindow()), FSystem(std::move(System)) {}
 
   // The control is going: from now on every call fails, and no call reaches it again.
   void Disconnect() {
@@ -198,7 +197,7 @@ class TAccessibleObject final : public IAccessible, public IOleWindow {
   }
 
   LONG FReferences = 1;
-  TWinControl* FControl;
+  TAccessibleSource* FControl;
   HWND FWindow;
   TComPtr<IAccessible> FSystem;
 };
@@ -209,7 +208,7 @@ TComApartment::~TComApartment() {
   if (SUCCEEDED(FResult)) CoUninitialize();
 }
 
-TAccessibleServer::TAccessibleServer(TWinControl& Control) : FControl(Control) {}
+TAccessibleServer::TAccessibleServer(TAccessibleSource& Control) : FControl(Control) {}
 
 TAccessibleServer::~TAccessibleServer() {
   if (!FObject) return;
@@ -227,7 +226,7 @@ bool TAccessibleServer::Answer(WPARAM wParam, LPARAM lParam, LRESULT& Result) {
   if (facts.Empty()) return false;
   if (!FObject) {
     TComPtr<IAccessible> system;
-    if (FAILED(CreateStdAccessibleObject(FControl.Handle(), OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(CreateStdAccessibleObject(FControl.AccessibleWindow(), OBJID_CLIENT, IID_IAccessible,
                                          reinterpret_cast<void**>(system.Put()))))
       return false;
     FObject = TComPtr<TAccessibleObject>(new TAccessibleObject(FControl, std::move(system)));

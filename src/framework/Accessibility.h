@@ -12,7 +12,6 @@
 
 namespace px2d {
 
-class TWinControl;
 class TAccessibleObject;
 
 // One reference to a COM object, released when it goes.
@@ -71,6 +70,19 @@ struct TAccessibleFacts {
   bool Empty() const { return Name.empty() && Role == 0 && State == 0 && DefaultAction.empty(); }
 };
 
+// What an accessible object asks of the control it speaks for: its window and what it says of
+// itself. This layer sits below the controls, which fill it in.
+class TAccessibleSource {
+ public:
+  // The control's window.
+  virtual HWND AccessibleWindow() const = 0;
+  // What the control tells assistive technology beyond what the system finds for its window.
+  virtual void GetAccessibleFacts(TAccessibleFacts& Facts) const = 0;
+
+ protected:
+  ~TAccessibleSource() = default;
+};
+
 // The default action is carried out when this message arrives, not inside the request: the client
 // that asked for it is not kept waiting while the control acts (it may open a message box).
 extern const UINT AccessibleActionMessage;
@@ -81,7 +93,7 @@ extern const UINT AccessibleActionMessage;
 // disconnected.
 class TAccessibleServer {
  public:
-  explicit TAccessibleServer(TWinControl& Control);
+  explicit TAccessibleServer(TAccessibleSource& Control);
   ~TAccessibleServer();
   TAccessibleServer(const TAccessibleServer&) = delete;
   TAccessibleServer& operator=(const TAccessibleServer&) = delete;
@@ -91,7 +103,7 @@ class TAccessibleServer {
   bool Answer(WPARAM wParam, LPARAM lParam, LRESULT& Result);
 
  private:
-  TWinControl& FControl;
+  TAccessibleSource& FControl;
   TComPtr<TAccessibleObject> FObject;
 };
 

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "Forms.h"
-
 namespace px2d {
 
 // --- TTrackBar ---

@@ -15,7 +15,42 @@
 namespace px2d {
 
 class TWinControl;
-class TForm;
+
+// What a control needs from the top-level window that holds it, which belongs to the layer above
+// this one: the resolution of the layout, and the dialog's services of focus and buttons. The form
+// fills it in; a control finds it at the top of its parents (Host).
+class TControlHost {
+ public:
+  // The top-level window; null until it is made.
+  virtual HWND HostWindow() const = 0;
+  // The resolution the layout is scaled to.
+  virtual int PixelsPerInch() const = 0;
+  // A control of this window took the focus (null: something outside it did).
+  virtual void FocusMovedTo(TWinControl* Control) = 0;
+  // A control of this window is going away.
+  virtual void ControlDestroyed(TWinControl* Control) = 0;
+  // The enabled, showing button that Enter presses (Default) or Escape presses (Cancel).
+  virtual TWinControl* FindButton(bool Cancel) const = 0;
+  // Gives the focus to the first tab stop, or to the window itself when there is none.
+  virtual void SelectFirst() = 0;
+
+ protected:
+  ~TControlHost() = default;
+};
+
+// Shows a failure that reached a window procedure or a timer, which no exception may leave. The
+// application, a layer above, fills it in and sets itself as the reporter.
+class TFailureReporter {
+ public:
+  // Shows the failure of the exception being handled (called inside a catch).
+  virtual void HandleException() = 0;
+
+ protected:
+  ~TFailureReporter() = default;
+};
+// The reporter that the controls hand their failures to; without one a failure is dropped.
+void SetFailureReporter(TFailureReporter* Reporter);
+TFailureReporter* FailureReporter();
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 using TMouseEvent =
@@ -48,8 +83,8 @@ class TControl : public TComponent {
   explicit TControl(TComponent* AOwner = nullptr);
 
   TWinControl* Parent() const { return FParent; }
-  // The form this control belongs to; null until it has one.
-  TForm* Form() const;
+  // The top-level window (the form) this control belongs to; null until it has one.
+  TControlHost* Host() const;
   // The resolution the control is laid out at: its form's, or the screen's without a form.
   int PixelsPerInch() const;
   // A length designed at 96 pixels per inch, at the control's resolution.
@@ -111,6 +146,9 @@ class TControl : public TComponent {
   // A dialog character (Alt and a letter): true when this control took it.
   virtual bool DialogChar(char /*Key*/, TShiftState /*Shift*/) { return false; }
 
+  // The control's resolution changed (its form's did): its font follows.
+  virtual void ResolutionChanged();
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
@@ -119,7 +157,6 @@ class TControl : public TComponent {
 
  protected:
   friend class TWinControl;
-  friend class TForm;
   // Notifications of the framework: the control's state changed.
   virtual void EnabledChanged() {}
   virtual void VisibleChanged();
@@ -145,8 +182,6 @@ class TControl : public TComponent {
   void RequestLayout();
   // Takes the bounds in pixels that the layout computed or the system reported.
   virtual void UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight);
-  // The control's resolution changed: its font follows.
-  virtual void ResolutionChanged();
 
   TWinControl* FParent = nullptr;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
@@ -201,7 +236,7 @@ struct TCreateParams {
   bool SystemClass = false;
 };
 
-class TWinControl : public TControl {
+class TWinControl : public TControl, public TAccessibleSource {
  public:
   explicit TWinControl(TComponent* AOwner = nullptr) : TControl(AOwner) {}
   ~TWinControl() override;
@@ -298,6 +333,13 @@ class TWinControl : public TControl {
   // Offers a dialog character (a caption accelerator) to the showing descendants until one takes it.
   bool BroadcastDialogChar(char Key, TShiftState Shift);
 
+  // A navigation key (Tab, Enter, Escape, an arrow) offered by the message loop before the dialog
+  // manager sees it: true when the control took it.
+  virtual bool DialogKey(WORD /*Key*/, TShiftState /*Shift*/) { return false; }
+  // Focus arrived and left, as the form tells it (OnEnter, OnExit).
+  virtual void DoEnter();
+  virtual void DoExit();
+
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
 
@@ -309,7 +351,8 @@ class TWinControl : public TControl {
   // What the control tells assistive technology beyond what the system finds for its window (see
   // Accessibility.h): the default gives AccessibleName; a control that draws itself adds its role
   // and state.
-  virtual void GetAccessibleFacts(TAccessibleFacts& Facts) const;
+  void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
+  HWND AccessibleWindow() const override { return FHandle; }
   // Carries out the default action that GetAccessibleFacts names, as a user would.
   virtual void AccessibleDefaultAction() {}
 
@@ -341,13 +384,6 @@ class TWinControl : public TControl {
   // A message that the system sent to the parent about this control (a command, a notification,
   // a scroll of a slider, a colour request, an owner-draw request): true when handled, with Result.
   virtual bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result);
-  // A navigation key (Tab, Enter, Escape, an arrow) offered before the dialog manager sees it:
-  // true when the control took it.
-  virtual bool DialogKey(WORD /*Key*/, TShiftState /*Shift*/) { return false; }
-  // Focus arrived and left.
-  virtual void DoEnter();
-  virtual void DoExit();
-
   void EnabledChanged() override;
   void VisibleChanged() override;
   void TextChanged() override;
@@ -356,9 +392,7 @@ class TWinControl : public TControl {
   bool Subclassed() const { return FSubclassed; }
 
  private:
-  friend class TApplication;
   friend class TControl;
-  friend class TForm;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT_PTR Id,
                                        DWORD_PTR Data);

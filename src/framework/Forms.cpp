@@ -357,6 +357,12 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   return TWinControl::WndProc(Msg, wParam, lParam);
 }
 
+TApplication::TApplication() { SetFailureReporter(this); }
+
+TApplication::~TApplication() {
+  if (FailureReporter() == this) SetFailureReporter(nullptr);
+}
+
 void TApplication::Initialize() {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&icc);

@@ -14,7 +14,7 @@ namespace px2d {
 // walk its tab stops, Enter presses its default button, Escape its cancel button, Alt and a letter
 // reach the accelerators of its controls, and the focus comes back where it was when the window is
 // activated again.
-class TForm : public TWinControl {
+class TForm : public TWinControl, public TControlHost {
  public:
   explicit TForm(TComponent* AOwner = nullptr);
   ~TForm() override;
@@ -25,7 +25,7 @@ class TForm : public TWinControl {
   int DesignClientHeight() const override { return FClientHeight; }
 
   // The resolution the layout is scaled to: the screen's unless set before the window is made.
-  int PixelsPerInch() const { return FPixelsPerInch; }
+  int PixelsPerInch() const override { return FPixelsPerInch; }
   void SetPixelsPerInch(int Value);
 
   TNotifyEvent OnCreate;
@@ -37,13 +37,13 @@ class TForm : public TWinControl {
   // window is activated again.
   TWinControl* ActiveControl() const { return FActiveControl; }
   // Gives the focus to the first tab stop, or to the window itself when there is none.
-  void SelectFirst();
+  void SelectFirst() override;
   // A control of this window took the focus (null: something outside it did). When the active
   // control changes, the one left hears OnExit and the new one OnEnter; leaving for another
   // program and coming back raises neither.
-  void FocusMovedTo(TWinControl* Control);
+  void FocusMovedTo(TWinControl* Control) override;
   // A control of this window is going away.
-  void ControlDestroyed(TWinControl* Control);
+  void ControlDestroyed(TWinControl* Control) override;
   // The program has nothing else to do: the windows of the pages not shown yet are made, after the
   // window has painted, a few at each idle moment. True while some remain.
   bool Idle();
@@ -66,7 +66,8 @@ class TForm : public TWinControl {
 
  public:
   // The enabled, showing button that Enter presses (Default) or Escape presses (Cancel).
-  TWinControl* FindButton(bool Cancel) const;
+  TWinControl* FindButton(bool Cancel) const override;
+  HWND HostWindow() const override { return Handle(); }
 
  private:
   friend class TApplication;
@@ -79,8 +80,12 @@ class TForm : public TWinControl {
   bool FHoldLayout = false;
 };
 
-class TApplication : public TComponent {
+class TApplication : public TComponent, public TFailureReporter {
  public:
+  // The application shows the failures that reach the controls' window procedures and timers.
+  TApplication();
+  ~TApplication() override;
+
   // The caption of the boxes in which the application reports errors.
   std::string Title;
   // The main window, not a hidden application window, owns the task-bar button.
@@ -112,7 +117,7 @@ class TApplication : public TComponent {
 
   // The error box for the exception being handled (call it inside a catch); the window stays open.
   // It is shown once the handler has returned (ReportFailure).
-  void HandleException();
+  void HandleException() override;
   // Shows the error box for a failure once the message being handled has returned: never inside a
   // paint, a focus change or a move, where a modal box would run the message loop. While a box for
   // the same message waits or is shown, another report of it (from another control, another paint)
