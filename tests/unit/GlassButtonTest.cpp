@@ -675,5 +675,24 @@ TEST_F(GlassFaces, DownAddsTheGlowInsideTheBodyOnly) {
   EXPECT_GT(glowing.b - glowing.r, 50);
 }
 
+// In a high-contrast scheme the glass gives way to the scheme's own colours, opaque: the button face,
+// or the highlight for the button that is down, with no tint, shine or glow anywhere in the body.
+TEST_F(GlassFaces, InHighContrastTheBodyIsTheSchemesOpaqueColourWithoutShineOrGlow) {
+  const int W = 81, H = 82;
+  TGlassFace face = Face(W, H);
+  face.HighContrast = true;
+  face.Symbol = bsPlay;  // drawn in the middle of the glass
+  for (bool down : {false, true}) {
+    SCOPED_TRACE(down ? "down" : "up");
+    face.Down = down;
+    auto s = Draw(face);
+    const COLORREF want = GetSysColor(down ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+    // Top, middle and lower edge of the body: where the shine, the symbol and the glow would be.
+    for (const POINT p : {POINT{40, 4}, POINT{40, 41}, POINT{40, H - 5}, POINT{8, 41}, POINT{W - 9, 41}})
+      EXPECT_TRUE(Near(At(*s, p.x, p.y), GetRValue(want), GetGValue(want), GetBValue(want), 0))
+          << p.x << "," << p.y;
+  }
+}
+
 }  // namespace
 }  // namespace px2d
