@@ -3,6 +3,7 @@
 #include "framework/SysUtils.h"
 
 #include <aclapi.h>
+#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -201,6 +202,19 @@ std::string WindowText(HWND Window) {
   return text;
 }
 
+namespace {
+// Returns once the thread of Window has handled the input just given. A window that is still there
+// and did not get that far in time fails the test here: a later check that something did not happen
+// would otherwise pass without the input having reached the program. A window that the input
+// closed has handled it.
+void ExpectInputHandled(HWND Window, const char* What) {
+  if (!test::RoundTrips(Window) && IsWindow(Window))
+    ADD_FAILURE() << "the program did not answer after the " << What;
+  else if (!test::InputHandled(Window))
+    ADD_FAILURE() << "the program did not handle the " << What << " in time";
+}
+}  // namespace
+
 void ClickAt(HWND Window, int X, int Y) {
   POINT p{X, Y};
   ClientToScreen(Window, &p);
@@ -218,8 +232,7 @@ void ClickAt(HWND Window, int X, int Y) {
     input[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons[i];
   }
   SendInput(3, input, sizeof(INPUT));
-  test::RoundTrips(Window);
-  test::InputHandled(Window);
+  ExpectInputHandled(Window, "click");
 }
 
 void Click(HWND Window) {
@@ -245,10 +258,7 @@ void Press(std::initializer_list<WORD> Keys) {
   }
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
   // The keys go to the window with the focus, in the foreground.
-  if (HWND target = GetForegroundWindow()) {
-    test::RoundTrips(target);
-    test::InputHandled(target);
-  }
+  if (HWND target = GetForegroundWindow()) ExpectInputHandled(target, "keys");
 }
 
 TSwitcherStandIn::TSwitcherStandIn() {

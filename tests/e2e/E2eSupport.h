@@ -84,8 +84,9 @@ std::string WindowText(HWND Window);
 
 // Real input, as a user gives it: a click in the middle of a window (or at a point of its client
 // area), and keys pressed in order and released in reverse (to the window in the foreground). Each
-// returns once the window's thread has handled the input (round trips through its queue); what
-// the input then changes elsewhere, a test waits for as a condition.
+// returns once the window's thread has handled the input (round trips through its queue, and a
+// repaint that comes after the input), and fails the test when a window still there did not get that
+// far in time; what the input then changes elsewhere, a test waits for as a condition.
 void Click(HWND Window);
 void ClickAt(HWND Window, int X, int Y);
 void Press(std::initializer_list<WORD> Keys);
