@@ -483,7 +483,9 @@ void DrawPictureAndCaption(TCanvas& Canvas, const TGlassFace& Face) {
   }
 
   if (hasPicture) {
-    g.Flush();
+    // The picture is drawn by GDI+ of its own on the same device context: what this one drew must be
+    // on it first.
+    g.Flush(Gdiplus::FlushIntentionSync);
     Canvas.StretchDraw(RECT{px, py, px + pw, py + ph}, *Picture);
   }
 }

@@ -21,7 +21,8 @@ void TTrackBar::CreateParams(TCreateParams& Params) {
 }
 
 namespace {
-// The thumb's length that the system gives a slider of our height at 96 pixels per inch.
+// The thumb's length that the system gives a slider at 96 pixels per inch when the slider is at least
+// that high (ours are 31 and 34).
 constexpr int ThumbLength = 21;
 }  // namespace
 
