@@ -83,7 +83,8 @@ class TTemplate {
     FWords.push_back(9);
     PutText("Segoe UI");
   }
-  void Add(const char* Class, int Id, DWORD Style, int X, int Y, int Width, int Height, const char* Text = "") {
+  void Add(const char* Class, int Id, DWORD Style, int X, int Y, int Width, int Height,
+           const char* Text = "") {
     Align();
     PutLong(Style | WS_CHILD);
     PutLong(0);
@@ -99,7 +100,8 @@ class TTemplate {
   // Puts each control exactly where it belongs, in pixels: dialog units are off by a pixel or two.
   void PlaceAll(HWND Dialog) const {
     for (const auto& [id, r] : FPlaces)
-      SetWindowPos(GetDlgItem(Dialog, id), nullptr, r.left, r.top, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(GetDlgItem(Dialog, id), nullptr, r.left, r.top, r.right, r.bottom,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
  private:
@@ -128,25 +130,25 @@ class TTemplate {
   std::vector<std::pair<int, RECT>> FPlaces;  // left, top, width, height
 };
 
-
 // --- Faces drawn once with GDI+ ---
 
 // Decoded on first use; deleted before GDI+ shuts down.
 Gdiplus::Bitmap* Icon = nullptr;
 
 Gdiplus::Bitmap* PageIcon() {
-  if (!Icon) Icon = [] {
-    HRSRC found = FindResourceA(Instance, "PAGEICON", reinterpret_cast<LPCSTR>(RT_RCDATA));
-    const DWORD size = SizeofResource(Instance, found);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    CopyMemory(GlobalLock(memory), LockResource(LoadResource(Instance, found)), size);
-    GlobalUnlock(memory);
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(memory, TRUE, &stream);
-    auto* bitmap = new Gdiplus::Bitmap(stream);
-    stream->Release();
-    return bitmap;
-  }();
+  if (!Icon)
+    Icon = [] {
+      HRSRC found = FindResourceA(Instance, "PAGEICON", reinterpret_cast<LPCSTR>(RT_RCDATA));
+      const DWORD size = SizeofResource(Instance, found);
+      HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+      CopyMemory(GlobalLock(memory), LockResource(LoadResource(Instance, found)), size);
+      GlobalUnlock(memory);
+      IStream* stream = nullptr;
+      CreateStreamOnHGlobal(memory, TRUE, &stream);
+      auto* bitmap = new Gdiplus::Bitmap(stream);
+      stream->Release();
+      return bitmap;
+    }();
   return Icon;
 }
 
@@ -183,7 +185,8 @@ HBITMAP GlassFace(HWND Button, TFace Face) {
     Gdiplus::GraphicsPath outer, inner;
     RoundRect(outer, 0.5f, 0.5f, 80, 81, 12);
     RoundRect(inner, 1.5f, 1.5f, 78, 79, 11);
-    const Gdiplus::Color back = Face == fDown ? Gdiplus::Color(255, 160, 182, 214) : Gdiplus::Color(255, 213, 220, 231);
+    const Gdiplus::Color back =
+        Face == fDown ? Gdiplus::Color(255, 160, 182, 214) : Gdiplus::Color(255, 213, 220, 231);
     Gdiplus::SolidBrush fill(back);
     g.FillPath(&fill, &outer);
     if (Face != fUp) {
@@ -196,7 +199,8 @@ HBITMAP GlassFace(HWND Button, TFace Face) {
       g.FillPath(&glow, &inner);
     }
     Gdiplus::LinearGradientBrush shine(Gdiplus::RectF(1, 1, 79, 40), Gdiplus::Color(153, 255, 255, 255),
-                                       Gdiplus::Color(51, 255, 255, 255), Gdiplus::LinearGradientModeVertical);
+                                       Gdiplus::Color(51, 255, 255, 255),
+                                       Gdiplus::LinearGradientModeVertical);
     Gdiplus::GraphicsPath top;
     RoundRect(top, 1.5f, 1.5f, 78, 40, 11);
     g.FillPath(&shine, &top);
@@ -299,8 +303,9 @@ void PressOnly(TFaced* Group, int Count, HWND Parent, int FirstId, int Index) {
 
 std::string ReadAll(const std::string& Path) {
   std::string text;
-  HANDLE file = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return text;
   const DWORD size = GetFileSize(file, nullptr);
   if (size != INVALID_FILE_SIZE && size < (1 << 20)) {
@@ -427,7 +432,8 @@ void PaintPage(HWND Page, int Index) {
     if (!IntersectRect(&overlap, &r, &ps.rcPaint)) continue;
     SelectObject(dc, Fonts[label.style]);
     SetTextColor(dc, ColorOf(label.style));
-    DrawTextA(dc, label.text, -1, &r, label.w && label.style != sBrace ? DT_WORDBREAK | DT_NOPREFIX : DT_NOPREFIX);
+    DrawTextA(dc, label.text, -1, &r,
+              label.w && label.style != sBrace ? DT_WORDBREAK | DT_NOPREFIX : DT_NOPREFIX);
   }
   for (int i = 0; i < 2; ++i) {
     if (Pictures[i].page != Index) continue;
@@ -480,7 +486,8 @@ void AddTrack(TTemplate& T, int Id, int X, int Y, int W, int H) {
   T.Add(TRACKBAR_CLASSA, Id, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TBS_AUTOTICKS, X, Y, W, H);
 }
 void AddList(TTemplate& T, int Id, int X, int Y) {
-  T.Add("ComboBox", Id, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | CBS_DROPDOWNLIST | WS_VSCROLL, X, Y, 145, 150);
+  T.Add("ComboBox", Id, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | CBS_DROPDOWNLIST | WS_VSCROLL, X, Y, 145,
+        150);
 }
 
 void SetTrack(HWND Page, int Id, int Min, int Max, int Line, int PageSize, int Frequency, int Position) {
@@ -493,7 +500,9 @@ void SetTrack(HWND Page, int Id, int Min, int Max, int Line, int PageSize, int F
   SendMessageA(bar, TBM_SETPOS, TRUE, Position);
 }
 
-void Bold(HWND Page, int Id) { SendMessageA(GetDlgItem(Page, Id), WM_SETFONT, reinterpret_cast<WPARAM>(Fonts[sBold]), FALSE); }
+void Bold(HWND Page, int Id) {
+  SendMessageA(GetDlgItem(Page, Id), WM_SETFONT, reinterpret_cast<WPARAM>(Fonts[sBold]), FALSE);
+}
 
 HWND MakePage(int Index) {
   TTemplate t(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | DS_CONTROL, WS_EX_CONTROLPARENT, 566, 405, "");
@@ -527,7 +536,8 @@ HWND MakePage(int Index) {
       AddCheck(t, 600, 3, 83, 560, "Enable search capabilities.");
       const POINT marks[8] = {{178, 229}, {249, 229}, {326, 229}, {326, 291},
                               {326, 347}, {249, 347}, {178, 347}, {178, 291}};
-      for (int i = 0; i < 8; ++i) t.Add("BareMarker", 610 + i, WS_VISIBLE | WS_CLIPSIBLINGS, marks[i].x, marks[i].y, 16, 16);
+      for (int i = 0; i < 8; ++i)
+        t.Add("BareMarker", 610 + i, WS_VISIBLE | WS_CLIPSIBLINGS, marks[i].x, marks[i].y, 16, 16);
       break;
     }
     case 5:
@@ -558,7 +568,8 @@ HWND MakePage(int Index) {
         char name[64];
         const LONG scan = static_cast<LONG>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
         if (scan && GetKeyNameTextA(scan, name, sizeof name) > 0 &&
-            SendMessageA(keys, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name)) == CB_ERR)
+            SendMessageA(keys, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name)) ==
+                CB_ERR)
           SendMessageA(keys, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
       }
       SendMessageA(keys, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("F11"));
@@ -592,10 +603,14 @@ HWND MakePage(int Index) {
 
 // --- Apply ---
 
-std::string Line(const char* Name, int Value) { return std::string(Name) + "=" + std::to_string(Value) + "\r\n"; }
+std::string Line(const char* Name, int Value) {
+  return std::string(Name) + "=" + std::to_string(Value) + "\r\n";
+}
 
 bool Checked(int Page, int Id) { return IsDlgButtonChecked(Pages[Page], Id) == BST_CHECKED; }
-int Track(int Page, int Id) { return static_cast<int>(SendDlgItemMessageA(Pages[Page], Id, TBM_GETPOS, 0, 0)); }
+int Track(int Page, int Id) {
+  return static_cast<int>(SendDlgItemMessageA(Pages[Page], Id, TBM_GETPOS, 0, 0));
+}
 
 void Apply() {
   // Another program may have changed the file since it was read: read it again first.
@@ -622,7 +637,8 @@ void Apply() {
   const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                   written == text.size() && FlushFileBuffers(file);
   CloseHandle(file);
-  if (!ok || !MoveFileExA(temporary.c_str(), SettingsPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!ok || !MoveFileExA(temporary.c_str(), SettingsPath.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileA(temporary.c_str());
     return;
   }
@@ -658,7 +674,8 @@ INT_PTR CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       RECT client{0, 0, 590, 556};
       AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)));
-      SetWindowPos(hwnd, nullptr, 0, 0, client.right - client.left, client.bottom - client.top, SWP_NOMOVE | SWP_NOZORDER);
+      SetWindowPos(hwnd, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
       reinterpret_cast<const TTemplate*>(lParam)->PlaceAll(hwnd);
       PageArea = GetDlgItem(hwnd, 21);
       SetWindowSubclass(PageArea, PageAreaProc, 0, 0);
@@ -761,14 +778,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   t.Add("Button", 10, WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 491, 523, 91, 25, "Apply");
   t.Add("Button", 11, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 394, 523, 91, 25, "Cancel");
   t.Add("Button", 12, WS_VISIBLE | WS_TABSTOP, 297, 523, 91, 25, "Accept");
-  t.Add(WC_TABCONTROLA, 21, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_BUTTONS | TCS_FLATBUTTONS, 8, 96,
-        574, 413);
-  const char* captions[6] = {"General Options",     "Background",          "Keyboard Activation",
+  t.Add(WC_TABCONTROLA, 21, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_BUTTONS | TCS_FLATBUTTONS, 8,
+        96, 574, 413);
+  const char* captions[6] = {"General Options",   "Background",          "Keyboard Activation",
                              "Active\r\nCorners", "Search Capabilities", "Animation Speeds"};
   for (int i = 0; i < 6; ++i)
     t.Add("BareGlassButton", 100 + i, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 8 + 87 * i, 8, 81, 82,
           captions[i]);
-  HWND dialog = CreateDialogIndirectParamA(instance, t.Get(), nullptr, MainProc, reinterpret_cast<LPARAM>(&t));
+  HWND dialog =
+      CreateDialogIndirectParamA(instance, t.Get(), nullptr, MainProc, reinterpret_cast<LPARAM>(&t));
   ShowWindow(dialog, SW_SHOWNORMAL);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -456,7 +456,8 @@ std::string Cell(const TSeries& s, bool Spread) {
 
 // One row: the lower bound's median, the reference's and the program's median with their range, and
 // the program's median to the reference's.
-void Row(const char* Name, const char* Unit, TSeries TFigures::*Series, const std::vector<TProgram>& Programs) {
+void Row(const char* Name, const char* Unit, TSeries TFigures::*Series,
+         const std::vector<TProgram>& Programs) {
   const TSeries& window = Programs[0].figures.*Series;
   const TSeries& dialog = Programs[1].figures.*Series;
   const TSeries& program = Programs[2].figures.*Series;
@@ -471,7 +472,8 @@ void Row(const char* Name, const char* Unit, TSeries TFigures::*Series, const st
 
 int main(int argc, char** argv) {
   if (argc < 6) {
-    std::fprintf(stderr, "usage: WindowBench RUNS IDLE_SECONDS BARE_WINDOW_EXE BARE_DIALOG_EXE PROGRAM_EXE\n");
+    std::fprintf(stderr,
+                 "usage: WindowBench RUNS IDLE_SECONDS BARE_WINDOW_EXE BARE_DIALOG_EXE PROGRAM_EXE\n");
     return 2;
   }
   const int runs = std::max(1, std::atoi(argv[1]));
