@@ -5,6 +5,7 @@
 // with the pointer resting on a glass button, and in each scenario the longest time any one message
 // took, seen from outside by a ping through the window's queue. Medians, with minimum and maximum.
 //   WindowBench RUNS IDLE_SECONDS BARE_WINDOW_EXE BARE_DIALOG_EXE PROGRAM_EXE
+// With IDLE_SECONDS 0 it measures start-ups, memory and objects only.
 // A benchmark, never a test: it prints figures and fails on none.
 #include <windows.h>
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -315,6 +317,7 @@ struct TProgram {
   bool hasPages;  // glass buttons and pages to switch, ticks and Apply
   TFigures figures;
   std::unique_ptr<TRunning> running;
+  std::map<std::string, std::pair<int, double>> controlCost;  // class: windows, sum of median repaints
 };
 
 // A page switch: a click on a glass button to the new page completely painted. A page is shown when
@@ -365,6 +368,9 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
     }
   }
 
+  // Without idle time, start-ups only: the programs may then be two builds of the same program,
+  // which would not run side by side.
+  if (IdleSeconds == 0) return;
   // One window of each, side by side, measured in turn run by run.
   const POINT places[3] = {{0, 600}, {600, 0}, {0, 0}};
   for (std::size_t i = 0; i < Programs.size(); ++i) {
@@ -417,17 +423,16 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
   }
 
   // Idle: all at once, the pointer away from every window; then the pointer resting on the first
-  // glass button of each in turn (where the bare window is plain).
+  // glass button of each in turn (where the bare window is plain). The ping costs CPU time of its
+  // own: it runs after the CPU time is taken, for a few seconds more of the same rest.
+  const DWORD pingMs = static_cast<DWORD>(std::min(IdleSeconds, 3)) * 1000;
   PointAt(nullptr, POINT{1500, 1150});
   Sleep(500);
   std::vector<double> before;
   for (TProgram& program : Programs) before.push_back(program.running->CpuMs());
-  ping.Start(Programs.back().running->Window);
   Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
-  const double idlePing = ping.Stop();
   for (std::size_t i = 0; i < Programs.size(); ++i)
     Programs[i].figures.idleCpu.Add(Programs[i].running->CpuMs() - before[i]);
-  Programs.back().figures.idlePing.Add(idlePing);
   for (std::size_t i = 0; i < Programs.size(); ++i) {
     TRunning& p = *Programs[i].running;
     if (!p.Window) continue;
@@ -435,10 +440,41 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
     PointAt(p.Window, POINT{48, 48});
     Sleep(500);
     const double cpu = p.CpuMs();
-    ping.Start(p.Window);
     Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
-    Programs[i].figures.idlePing.Add(ping.Stop());
     Programs[i].figures.hoverCpu.Add(p.CpuMs() - cpu);
+    ping.Start(p.Window);
+    Sleep(pingMs);
+    Programs[i].figures.idlePing.Add(ping.Stop());
+  }
+  // What each control costs: each visible window in the window invalidated alone and painted again,
+  // grouped by window class; the window's own paint, without its children, under its own class.
+  for (std::size_t i = 1; i < Programs.size(); ++i) {
+    HWND window = Programs[i].running->Window;
+    if (!window) continue;
+    Bring(window, places[i % 3]);
+    std::vector<HWND> parts{window};
+    EnumChildWindows(
+        window,
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+          if (IsWindowVisible(hwnd)) reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&parts));
+    for (HWND part : parts) {
+      TSeries times;
+      for (int run = 0; run < Runs; ++run) {
+        const double start = Now();
+        RedrawWindow(part, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | (part == window ? RDW_NOCHILDREN : 0));
+        WaitPainted(window);
+        times.Add(Now() - start);
+      }
+      char name[64] = {};
+      GetClassNameA(part, name, sizeof name);
+      auto& cost = Programs[i].controlCost[name];
+      cost.first += 1;
+      cost.second += times.Median();
+    }
   }
   for (TProgram& program : Programs) program.running.reset();
 }
@@ -477,7 +513,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int runs = std::max(1, std::atoi(argv[1]));
-  const int idle = std::max(1, std::atoi(argv[2]));
+  const int idle = std::max(0, std::atoi(argv[2]));
   SetupMessage = RegisterWindowMessageA("WM_PX2D_SETUP");
   WNDCLASSA wc{};
   wc.lpfnWndProc = Listen;
@@ -487,9 +523,9 @@ int main(int argc, char** argv) {
   CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
 
   std::vector<TProgram> programs;
-  programs.push_back({"bare window", argv[3], false, {}, nullptr});
-  programs.push_back({"bare dialog", argv[4], true, {}, nullptr});
-  programs.push_back({"program", argv[5], true, {}, nullptr});
+  programs.push_back({"bare window", argv[3], false, {}, nullptr, {}});
+  programs.push_back({"bare dialog", argv[4], true, {}, nullptr, {}});
+  programs.push_back({"program", argv[5], true, {}, nullptr, {}});
   // Warm the file cache and the system's libraries, then measure.
   for (const TProgram& program : programs) TRunning warm(program.exe);
   Measure(programs, runs, idle);
@@ -516,6 +552,12 @@ int main(int argc, char** argv) {
   Row("longest message: page switch", "ms", &TFigures::pageSwitchPing, programs);
   Row("longest message: full repaint", "ms", &TFigures::repaintPing, programs);
   Row("longest message: Apply", "ms", &TFigures::applyPing, programs);
-  Row("longest message: idle and pointer resting", "ms", &TFigures::idlePing, programs);
+  Row("longest message: pointer resting", "ms", &TFigures::idlePing, programs);
+  for (std::size_t i = 1; i < programs.size() && idle > 0; ++i) {
+    std::printf("\nRepaint of each control alone, %s: windows, sum of their medians (ms)\n",
+                programs[i].name);
+    for (const auto& [name, cost] : programs[i].controlCost)
+      std::printf("  %-20s %3d %8.2f\n", name.c_str(), cost.first, cost.second);
+  }
   return 0;
 }
