@@ -253,12 +253,29 @@ class TRunning {
     text.resize(read);
     return text;
   }
+  static bool HostHasCommandLine(const std::string& Text) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool seen = false;
+    do {
+      if (std::atol(found.cFileName) > 0 &&
+          ReadText(std::string("Z:\\proc\\") + found.cFileName + "\\cmdline").find(Text) != std::string::npos)
+        seen = true;
+    } while (!seen && FindNextFileA(find, &found));
+    FindClose(find);
+    return seen;
+  }
   // The host's process that runs this program: the newest one whose command line names the program.
   std::string FindHostPid() const {
     char path[MAX_PATH] = {};
     GetModuleFileNameExA(FInfo.hProcess, nullptr, path, MAX_PATH);
     std::string name = path;
     name = name.substr(name.find_last_of("\\/") + 1);
+    // The whole path as it was started, so that a copy of the same program that another test bed
+    // runs on this host is never taken for it; the name alone where the path is not found.
+    std::string wanted = path;
+    if (!HostHasCommandLine(wanted)) wanted = name;
     if (GetFileAttributesA("Z:\\proc\\self") == INVALID_FILE_ATTRIBUTES || name.empty()) return "-";
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
@@ -269,7 +286,7 @@ class TRunning {
       const long pid = std::atol(found.cFileName);
       if (pid <= bestPid) continue;
       const std::string cmdline = ReadText(std::string("Z:\\proc\\") + found.cFileName + "\\cmdline");
-      if (cmdline.find(name) != std::string::npos && cmdline.find("WindowBench") == std::string::npos) {
+      if (cmdline.find(wanted) != std::string::npos && cmdline.find("WindowBench") == std::string::npos) {
         bestPid = pid;
         best = found.cFileName;
       }
@@ -460,6 +477,13 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
           return TRUE;
         },
         reinterpret_cast<LPARAM>(&parts));
+    // What the wait for the paint costs by itself, with nothing to paint: taken off each figure.
+    TSeries idle;
+    for (int run = 0; run < Runs; ++run) {
+      const double start = Now();
+      WaitPainted(window);
+      idle.Add(Now() - start);
+    }
     for (HWND part : parts) {
       TSeries times;
       for (int run = 0; run < Runs; ++run) {
@@ -473,7 +497,7 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
       GetClassNameA(part, name, sizeof name);
       auto& cost = Programs[i].controlCost[name];
       cost.first += 1;
-      cost.second += times.Median();
+      cost.second += std::max(0.0, times.Median() - idle.Median());
     }
   }
   for (TProgram& program : Programs) program.running.reset();
@@ -554,8 +578,9 @@ int main(int argc, char** argv) {
   Row("longest message: Apply", "ms", &TFigures::applyPing, programs);
   Row("longest message: pointer resting", "ms", &TFigures::idlePing, programs);
   for (std::size_t i = 1; i < programs.size() && idle > 0; ++i) {
-    std::printf("\nRepaint of each control alone, %s: windows, sum of their medians (ms)\n",
-                programs[i].name);
+    std::printf(
+        "\nRepaint of each control alone, %s: windows, sum of their medians less the wait's own (ms)\n",
+        programs[i].name);
     for (const auto& [name, cost] : programs[i].controlCost)
       std::printf("  %-20s %3d %8.2f\n", name.c_str(), cost.first, cost.second);
   }
