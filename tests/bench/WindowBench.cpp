@@ -1,7 +1,11 @@
-// The whole window against the bare minimum, in one run: start-up to the first complete paint, a page
-// switch, a full repaint, Apply to the message received, memory and objects, and the CPU time used
-// while idle, each over many runs with minimum, median and maximum.
-//   WindowBench RUNS IDLE_SECONDS BARE_EXE PROGRAM_EXE
+// The whole window against two references in one run: the bare window (an empty window of the same
+// size, the lower bound) and the bare dialog (the same window written directly on the system). Each
+// measure runs the three in turn, run by run: start-up to the first complete paint, a page switch, a
+// full repaint, Apply to the message received, memory and objects, the CPU time used while idle and
+// with the pointer resting on a glass button, and in each scenario the longest time any one message
+// took, seen from outside by a ping through the window's queue. Medians, with minimum and maximum.
+//   WindowBench RUNS IDLE_SECONDS BARE_WINDOW_EXE BARE_DIALOG_EXE PROGRAM_EXE
+// With IDLE_SECONDS 0 it measures start-ups, memory and objects only.
 // A benchmark, never a test: it prints figures and fails on none.
 #include <windows.h>
 
@@ -9,11 +13,15 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -113,6 +121,37 @@ HWND FindChild(HWND Root, int Id) {
   return find.found;
 }
 
+// Pings a window through its thread's queue from a thread of its own, and keeps the longest wait: the
+// longest time any one message of the window's thread took while the ping ran.
+class TPing {
+ public:
+  void Start(HWND Window) {
+    Stop();
+    FLongest = 0;
+    FStop = false;
+    FThread = std::thread([this, Window] {
+      while (!FStop) {
+        const double start = Now();
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(Window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+        FLongest = std::max(FLongest.load(), Now() - start);
+        Sleep(1);
+      }
+    });
+  }
+  double Stop() {
+    FStop = true;
+    if (FThread.joinable()) FThread.join();
+    return FLongest;
+  }
+  ~TPing() { Stop(); }
+
+ private:
+  std::thread FThread;
+  std::atomic<bool> FStop{false};
+  std::atomic<double> FLongest{0};
+};
+
 class TRunning {
  public:
   explicit TRunning(const std::string& Exe) {
@@ -129,8 +168,13 @@ class TRunning {
       if (!search.found) Sleep(0);
     }
     Window = search.found;
-    if (Window) WaitFirstPaint(Window);
-    StartupMs = Now() - start;
+    if (Window) {
+      TPing ping;
+      ping.Start(Window);
+      WaitFirstPaint(Window);
+      StartupMs = Now() - start;
+      StartupPingMs = ping.Stop();
+    }
     // Everything the program does after its first paint is done before anything else is measured.
     if (Window) WaitPainted(Window);
   }
@@ -195,7 +239,7 @@ class TRunning {
   }
 
   HWND Window = nullptr;
-  double StartupMs = -1;
+  double StartupMs = -1, StartupPingMs = 0;
 
  private:
   static std::string ReadText(const std::string& Path) {
@@ -209,12 +253,29 @@ class TRunning {
     text.resize(read);
     return text;
   }
+  static bool HostHasCommandLine(const std::string& Text) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool seen = false;
+    do {
+      if (std::atol(found.cFileName) > 0 &&
+          ReadText(std::string("Z:\\proc\\") + found.cFileName + "\\cmdline").find(Text) != std::string::npos)
+        seen = true;
+    } while (!seen && FindNextFileA(find, &found));
+    FindClose(find);
+    return seen;
+  }
   // The host's process that runs this program: the newest one whose command line names the program.
   std::string FindHostPid() const {
     char path[MAX_PATH] = {};
     GetModuleFileNameExA(FInfo.hProcess, nullptr, path, MAX_PATH);
     std::string name = path;
     name = name.substr(name.find_last_of("\\/") + 1);
+    // The whole path as it was started, so that a copy of the same program that another test bed
+    // runs on this host is never taken for it; the name alone where the path is not found.
+    std::string wanted = path;
+    if (!HostHasCommandLine(wanted)) wanted = name;
     if (GetFileAttributesA("Z:\\proc\\self") == INVALID_FILE_ATTRIBUTES || name.empty()) return "-";
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
@@ -225,7 +286,7 @@ class TRunning {
       const long pid = std::atol(found.cFileName);
       if (pid <= bestPid) continue;
       const std::string cmdline = ReadText(std::string("Z:\\proc\\") + found.cFileName + "\\cmdline");
-      if (cmdline.find(name) != std::string::npos && cmdline.find("WindowBench") == std::string::npos) {
+      if (cmdline.find(wanted) != std::string::npos && cmdline.find("WindowBench") == std::string::npos) {
         bestPid = pid;
         best = found.cFileName;
       }
@@ -263,111 +324,220 @@ double WaitBroadcast(int Before, double Start) {
 struct TFigures {
   TSeries startup, pageSwitch, repaint, apply, privateKb, workingKb, gdiObjects, userObjects, hoverCpu,
       idleCpu;
+  // The longest wait of a ping through the window's queue, in each scenario (one value a run).
+  TSeries startupPing, pageSwitchPing, repaintPing, applyPing, idlePing;
 };
 
-void Measure(const std::string& Exe, bool IsProgram, int Runs, int IdleSeconds, TFigures& F) {
-  // Start-up, memory and objects: a new process each time.
-  for (int run = 0; run < Runs; ++run) {
-    TRunning p(Exe);
-    if (!p.Window) continue;
-    F.startup.Add(p.StartupMs);
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(p.Process(), &memory, sizeof memory))
-      F.workingKb.Add(static_cast<double>(memory.WorkingSetSize) / 1024);
-    F.privateKb.Add(p.PrivateKb());
-    // Wine keeps no count of these (it answers 0): the row then shows nothing.
-    if (const DWORD gdi = GetGuiResources(p.Process(), GR_GDIOBJECTS)) F.gdiObjects.Add(gdi);
-    if (const DWORD user = GetGuiResources(p.Process(), GR_USEROBJECTS)) F.userObjects.Add(user);
-  }
+struct TProgram {
+  const char* name;
+  std::string exe;
+  bool hasPages;  // glass buttons and pages to switch, ticks and Apply
+  TFigures figures;
+  std::unique_ptr<TRunning> running;
+  std::map<std::string, std::pair<int, double>> controlCost;  // class: windows, sum of median repaints
+};
 
-  TRunning p(Exe);
-  if (!p.Window) return;
-  SetForegroundWindow(p.Window);
-  // A page switch: a click on a glass button to the new page completely painted.
-  if (IsProgram) {
-    for (int run = 0; run < Runs; ++run) {
-      const int page = 1 + run % 5;
-      HWND button = FindChild(p.Window, 100 + page);
-      HWND sheet = FindChild(p.Window, 22 + page);
-      const double start = Now();
-      PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
-      PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
-      for (int i = 0; i < 200000 && !IsWindowVisible(sheet); ++i) Sleep(0);
-      WaitPainted(p.Window);
-      F.pageSwitch.Add(Now() - start);
-    }
-    HWND first = FindChild(p.Window, 100);
-    PostMessageA(first, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
-    PostMessageA(first, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
-    WaitPainted(p.Window);
-  }
-  // A full repaint: the whole window invalidated and painted again.
-  for (int run = 0; run < Runs; ++run) {
-    const double start = Now();
-    RedrawWindow(p.Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    WaitPainted(p.Window);
-    F.repaint.Add(Now() - start);
-  }
-  // Apply: the click to the file replaced and the broadcast received.
-  for (int run = 0; run < Runs; ++run) {
-    const int before = MessagesReceived;
-    double start = 0;
-    if (IsProgram) {
-      HWND tick = FindChild(p.Window, 200);
-      DWORD_PTR ignored;
-      SendMessageTimeoutA(tick, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);  // an edit enables Apply
-      start = Now();
-      PostMessageA(FindChild(p.Window, 10), BM_CLICK, 0, 0);
-    } else {
-      start = Now();
-      PostMessageA(p.Window, WM_APP, 0, 0);
-    }
-    F.apply.Add(WaitBroadcast(before, start));
-  }
-  // Idle: the pointer resting on the first glass button (where the bare window is plain), and away.
-  RECT r;
-  GetWindowRect(p.Window, &r);
-  for (bool hover : {true, false}) {
-    POINT at = hover ? POINT{48, 48} : POINT{300, 450};
-    ClientToScreen(p.Window, &at);
-    SetCursorPos(at.x, at.y);
-    INPUT move{};
-    move.type = INPUT_MOUSE;
-    move.mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(1, &move, sizeof move);
-    Sleep(500);
-    const double before = p.CpuMs();
-    Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
-    (hover ? F.hoverCpu : F.idleCpu).Add(p.CpuMs() - before);
-  }
+// A page switch: a click on a glass button to the new page completely painted. A page is shown when
+// its first control is.
+void SwitchPage(HWND Window, int Page) {
+  static const int FirstControl[6] = {200, 300, 400, 501, 600, 700};
+  HWND button = FindChild(Window, 100 + Page);
+  HWND shown = FindChild(Window, FirstControl[Page]);
+  PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
+  PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
+  for (int i = 0; i < 200000 && !IsWindowVisible(shown); ++i) Sleep(0);
+  WaitPainted(Window);
 }
 
-void Row(const char* Name, const TSeries& Bare, const TSeries& Program, const char* Unit) {
-  const auto cell = [](const TSeries& s) {
-    char text[64];
-    if (s.Empty())
-      std::snprintf(text, sizeof text, "%27s", "-");
-    else
-      std::snprintf(text, sizeof text, "%8.1f %8.1f %9.1f", s.Min(), s.Median(), s.Max());
-    return std::string(text);
-  };
-  char ratio[32] = "      -";
-  if (!Bare.Empty() && !Program.Empty() && Bare.Median() > 0)
-    std::snprintf(ratio, sizeof ratio, "%7.2f", Program.Median() / Bare.Median());
-  std::printf("| %-34s | %-5s | %s | %s | %s |\n", Name, Unit, cell(Bare).c_str(), cell(Program).c_str(),
-              ratio);
+// Puts the window where no other window of the bench covers it and makes it the foreground one.
+void Bring(HWND Window, POINT At) {
+  SetWindowPos(Window, HWND_TOP, At.x, At.y, 0, 0, SWP_NOSIZE);
+  SetForegroundWindow(Window);
+  WaitPainted(Window);
+}
+
+void PointAt(HWND Window, POINT At) {
+  if (Window) ClientToScreen(Window, &At);
+  SetCursorPos(At.x, At.y);
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  move.mi.dwFlags = MOUSEEVENTF_MOVE;
+  SendInput(1, &move, sizeof move);
+}
+
+void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
+  // Start-up, memory and objects: a new process each time, the programs in turn.
+  for (int run = 0; run < Runs; ++run) {
+    for (TProgram& program : Programs) {
+      TFigures& F = program.figures;
+      TRunning p(program.exe);
+      if (!p.Window) continue;
+      F.startup.Add(p.StartupMs);
+      F.startupPing.Add(p.StartupPingMs);
+      PROCESS_MEMORY_COUNTERS memory{};
+      memory.cb = sizeof memory;
+      if (GetProcessMemoryInfo(p.Process(), &memory, sizeof memory))
+        F.workingKb.Add(static_cast<double>(memory.WorkingSetSize) / 1024);
+      F.privateKb.Add(p.PrivateKb());
+      // Wine keeps no count of these (it answers 0): the row then shows nothing.
+      if (const DWORD gdi = GetGuiResources(p.Process(), GR_GDIOBJECTS)) F.gdiObjects.Add(gdi);
+      if (const DWORD user = GetGuiResources(p.Process(), GR_USEROBJECTS)) F.userObjects.Add(user);
+    }
+  }
+
+  // Without idle time, start-ups only: the programs may then be two builds of the same program,
+  // which would not run side by side.
+  if (IdleSeconds == 0) return;
+  // One window of each, side by side, measured in turn run by run.
+  const POINT places[3] = {{0, 600}, {600, 0}, {0, 0}};
+  for (std::size_t i = 0; i < Programs.size(); ++i) {
+    Programs[i].running = std::make_unique<TRunning>(Programs[i].exe);
+    if (Programs[i].running->Window) Bring(Programs[i].running->Window, places[i % 3]);
+  }
+  TPing ping;
+  for (int run = 0; run < Runs; ++run) {
+    for (std::size_t i = 0; i < Programs.size(); ++i) {
+      TProgram& program = Programs[i];
+      TFigures& F = program.figures;
+      HWND window = program.running->Window;
+      if (!window) continue;
+      Bring(window, places[i % 3]);
+      if (program.hasPages) {
+        const int page = 1 + run % 5;
+        ping.Start(window);
+        const double start = Now();
+        SwitchPage(window, page);
+        F.pageSwitch.Add(Now() - start);
+        F.pageSwitchPing.Add(ping.Stop());
+        SwitchPage(window, 0);
+      }
+      // A full repaint: the whole window invalidated and painted again.
+      ping.Start(window);
+      double start = Now();
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      WaitPainted(window);
+      F.repaint.Add(Now() - start);
+      F.repaintPing.Add(ping.Stop());
+      // Apply: the click to the file replaced and the broadcast received.
+      const int before = MessagesReceived;
+      if (program.hasPages) {
+        HWND tick = FindChild(window, 200);
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(tick, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);  // an edit enables Apply
+        WaitPainted(window);
+        ping.Start(window);
+        start = Now();
+        PostMessageA(FindChild(window, 10), BM_CLICK, 0, 0);
+      } else {
+        ping.Start(window);
+        start = Now();
+        PostMessageA(window, WM_APP, 0, 0);
+      }
+      F.apply.Add(WaitBroadcast(before, start));
+      F.applyPing.Add(ping.Stop());
+      WaitPainted(window);
+    }
+  }
+
+  // Idle: all at once, the pointer away from every window; then the pointer resting on the first
+  // glass button of each in turn (where the bare window is plain). The ping costs CPU time of its
+  // own: it runs after the CPU time is taken, for a few seconds more of the same rest.
+  const DWORD pingMs = static_cast<DWORD>(std::min(IdleSeconds, 3)) * 1000;
+  PointAt(nullptr, POINT{1500, 1150});
+  Sleep(500);
+  std::vector<double> before;
+  for (TProgram& program : Programs) before.push_back(program.running->CpuMs());
+  Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
+  for (std::size_t i = 0; i < Programs.size(); ++i)
+    Programs[i].figures.idleCpu.Add(Programs[i].running->CpuMs() - before[i]);
+  for (std::size_t i = 0; i < Programs.size(); ++i) {
+    TRunning& p = *Programs[i].running;
+    if (!p.Window) continue;
+    Bring(p.Window, places[i % 3]);
+    PointAt(p.Window, POINT{48, 48});
+    Sleep(500);
+    const double cpu = p.CpuMs();
+    Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
+    Programs[i].figures.hoverCpu.Add(p.CpuMs() - cpu);
+    ping.Start(p.Window);
+    Sleep(pingMs);
+    Programs[i].figures.idlePing.Add(ping.Stop());
+  }
+  // What each control costs: each visible window in the window invalidated alone and painted again,
+  // grouped by window class; the window's own paint, without its children, under its own class.
+  for (std::size_t i = 1; i < Programs.size(); ++i) {
+    HWND window = Programs[i].running->Window;
+    if (!window) continue;
+    Bring(window, places[i % 3]);
+    std::vector<HWND> parts{window};
+    EnumChildWindows(
+        window,
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+          if (IsWindowVisible(hwnd)) reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&parts));
+    // What the wait for the paint costs by itself, with nothing to paint: taken off each figure.
+    TSeries idle;
+    for (int run = 0; run < Runs; ++run) {
+      const double start = Now();
+      WaitPainted(window);
+      idle.Add(Now() - start);
+    }
+    for (HWND part : parts) {
+      TSeries times;
+      for (int run = 0; run < Runs; ++run) {
+        const double start = Now();
+        RedrawWindow(part, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | (part == window ? RDW_NOCHILDREN : 0));
+        WaitPainted(window);
+        times.Add(Now() - start);
+      }
+      char name[64] = {};
+      GetClassNameA(part, name, sizeof name);
+      auto& cost = Programs[i].controlCost[name];
+      cost.first += 1;
+      cost.second += std::max(0.0, times.Median() - idle.Median());
+    }
+  }
+  for (TProgram& program : Programs) program.running.reset();
+}
+
+std::string Cell(const TSeries& s, bool Spread) {
+  char text[64];
+  if (s.Empty())
+    std::snprintf(text, sizeof text, "%s", "-");
+  else if (Spread)
+    std::snprintf(text, sizeof text, "%.1f (%.1f-%.1f)", s.Median(), s.Min(), s.Max());
+  else
+    std::snprintf(text, sizeof text, "%.1f", s.Median());
+  return text;
+}
+
+// One row: the lower bound's median, the reference's and the program's median with their range, and
+// the program's median to the reference's.
+void Row(const char* Name, const char* Unit, TSeries TFigures::*Series,
+         const std::vector<TProgram>& Programs) {
+  const TSeries& window = Programs[0].figures.*Series;
+  const TSeries& dialog = Programs[1].figures.*Series;
+  const TSeries& program = Programs[2].figures.*Series;
+  char ratio[32] = "-";
+  if (!dialog.Empty() && !program.Empty() && dialog.Median() > 0)
+    std::snprintf(ratio, sizeof ratio, "%.2f", program.Median() / dialog.Median());
+  std::printf("| %-44s | %-3s | %12s | %24s | %24s | %6s |\n", Name, Unit, Cell(window, false).c_str(),
+              Cell(dialog, true).c_str(), Cell(program, true).c_str(), ratio);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 5) {
-    std::fprintf(stderr, "usage: WindowBench RUNS IDLE_SECONDS BARE_EXE PROGRAM_EXE\n");
+  if (argc < 6) {
+    std::fprintf(stderr,
+                 "usage: WindowBench RUNS IDLE_SECONDS BARE_WINDOW_EXE BARE_DIALOG_EXE PROGRAM_EXE\n");
     return 2;
   }
   const int runs = std::max(1, std::atoi(argv[1]));
-  const int idle = std::max(1, std::atoi(argv[2]));
+  const int idle = std::max(0, std::atoi(argv[2]));
   SetupMessage = RegisterWindowMessageA("WM_PX2D_SETUP");
   WNDCLASSA wc{};
   wc.lpfnWndProc = Listen;
@@ -376,28 +546,43 @@ int main(int argc, char** argv) {
   RegisterClassA(&wc);
   CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
 
-  // Warm the file cache and the system's libraries, then measure each in turn.
-  { TRunning warm(argv[3]); }
-  { TRunning warm(argv[4]); }
-  TFigures bare, program;
-  Measure(argv[3], false, runs, idle, bare);
-  Measure(argv[4], true, runs, idle, program);
+  std::vector<TProgram> programs;
+  programs.push_back({"bare window", argv[3], false, {}, nullptr, {}});
+  programs.push_back({"bare dialog", argv[4], true, {}, nullptr, {}});
+  programs.push_back({"program", argv[5], true, {}, nullptr, {}});
+  // Warm the file cache and the system's libraries, then measure.
+  for (const TProgram& program : programs) TRunning warm(program.exe);
+  Measure(programs, runs, idle);
 
-  std::printf("| %-34s | %-5s | %27s | %27s | %7s |\n", "measure", "unit", "bare: min median max",
-              "program: min median max", "ratio");
-  std::printf("|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(7, '-').c_str(),
-              std::string(29, '-').c_str(), std::string(29, '-').c_str(), std::string(9, '-').c_str());
-  Row("start-up to the first complete paint", bare.startup, program.startup, "ms");
-  Row("page switch, click to painted", bare.pageSwitch, program.pageSwitch, "ms");
-  Row("full repaint", bare.repaint, program.repaint, "ms");
-  Row("Apply to the message received", bare.apply, program.apply, "ms");
-  Row("private bytes", bare.privateKb, program.privateKb, "KiB");
-  Row("working set", bare.workingKb, program.workingKb, "KiB");
-  Row("GDI objects", bare.gdiObjects, program.gdiObjects, "");
-  Row("user objects", bare.userObjects, program.userObjects, "");
-  const std::string idleName = "CPU in " + std::to_string(idle) + " s, pointer on a button";
-  Row(idleName.c_str(), bare.hoverCpu, program.hoverCpu, "ms");
-  const std::string restName = "CPU in " + std::to_string(idle) + " s, window idle";
-  Row(restName.c_str(), bare.idleCpu, program.idleCpu, "ms");
+  std::printf("Medians of %d runs (min-max); ratio: the program to the bare dialog.\n\n", runs);
+  std::printf("| %-44s | %-3s | %12s | %24s | %24s | %6s |\n", "measure", "", "bare window", "bare dialog",
+              "program", "ratio");
+  std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(5, '-').c_str(),
+              std::string(14, '-').c_str(), std::string(26, '-').c_str(), std::string(26, '-').c_str(),
+              std::string(8, '-').c_str());
+  Row("start-up to the first complete paint", "ms", &TFigures::startup, programs);
+  Row("page switch, click to painted", "ms", &TFigures::pageSwitch, programs);
+  Row("full repaint", "ms", &TFigures::repaint, programs);
+  Row("Apply to the message received", "ms", &TFigures::apply, programs);
+  Row("private bytes", "KiB", &TFigures::privateKb, programs);
+  Row("working set", "KiB", &TFigures::workingKb, programs);
+  Row("GDI objects", "", &TFigures::gdiObjects, programs);
+  Row("user objects", "", &TFigures::userObjects, programs);
+  const std::string hover = "CPU in " + std::to_string(idle) + " s, pointer on a glass button";
+  Row(hover.c_str(), "ms", &TFigures::hoverCpu, programs);
+  const std::string rest = "CPU in " + std::to_string(idle) + " s, idle";
+  Row(rest.c_str(), "ms", &TFigures::idleCpu, programs);
+  Row("longest message: start-up", "ms", &TFigures::startupPing, programs);
+  Row("longest message: page switch", "ms", &TFigures::pageSwitchPing, programs);
+  Row("longest message: full repaint", "ms", &TFigures::repaintPing, programs);
+  Row("longest message: Apply", "ms", &TFigures::applyPing, programs);
+  Row("longest message: pointer resting", "ms", &TFigures::idlePing, programs);
+  for (std::size_t i = 1; i < programs.size() && idle > 0; ++i) {
+    std::printf(
+        "\nRepaint of each control alone, %s: windows, sum of their medians less the wait's own (ms)\n",
+        programs[i].name);
+    for (const auto& [name, cost] : programs[i].controlCost)
+      std::printf("  %-20s %3d %8.2f\n", name.c_str(), cost.first, cost.second);
+  }
   return 0;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 
 #include "E2eSupport.h"
@@ -58,6 +61,30 @@ class TPortableExecutable {
     for (IMAGE_IMPORT_DESCRIPTOR entry{}; directory.Size && Read(at, entry) && entry.Name; at += sizeof entry)
       names.push_back(Text(entry.Name));
     return names;
+  }
+
+  // The address relative to the image of a symbol in the file's symbol table (GCC keeps one; MSVC
+  // does not), if it is there.
+  std::optional<DWORD> SymbolRva(const std::string& name) const {
+    const std::size_t table = FHeaders.FileHeader.PointerToSymbolTable;
+    const std::size_t count = FHeaders.FileHeader.NumberOfSymbols;
+    const std::size_t strings = table + count * IMAGE_SIZEOF_SYMBOL;
+    for (std::size_t i = 0; table && i < count; ++i) {
+      IMAGE_SYMBOL symbol{};
+      if (!Read(table + i * IMAGE_SIZEOF_SYMBOL, symbol)) return std::nullopt;
+      std::string symbolName;
+      if (symbol.N.Name.Short)
+        symbolName.assign(reinterpret_cast<const char*>(symbol.N.ShortName),
+                          strnlen(reinterpret_cast<const char*>(symbol.N.ShortName), 8));
+      else
+        for (std::size_t at = strings + symbol.N.Name.Long; at < FBytes.size() && FBytes[at]; ++at)
+          symbolName += FBytes[at];
+      const int section = symbol.SectionNumber;
+      if (symbolName == name && section > 0 && static_cast<std::size_t>(section) <= FSections.size())
+        return FSections[static_cast<std::size_t>(section) - 1].VirtualAddress + symbol.Value;
+      i += symbol.NumberOfAuxSymbols;
+    }
+    return std::nullopt;
   }
 
  private:
@@ -127,6 +154,34 @@ TEST(Hardening, AddressesAreRandomisedAndDataDoesNotRun) {
                  (section.Characteristics & IMAGE_SCN_MEM_EXECUTE))
         << name << " is both writable and executable";
   }
+}
+
+// The stack checks' canary is seeded afresh at each start: never zero, never the same twice.
+TEST(Hardening, StackCanaryIsFreshAtEachStart) {
+  const TPortableExecutable file(ProgramPath());
+  ASSERT_TRUE(file.Valid());
+  const std::optional<DWORD> rva = file.SymbolRva("__stack_chk_guard");
+  if (!rva) GTEST_SKIP() << "the program has no symbol table to find its canary by";
+  std::set<unsigned long long> canaries;
+  for (int start = 0; start < 2; ++start) {
+    TProcess program(ProgramPath());
+    HWND window = FindProcessWindow(program.Id(), "TForm1", "Panoplex 2D Options", 20000);
+    ASSERT_TRUE(window);
+    const TUniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, program.Id()));
+    MODULEENTRY32W image{};
+    image.dwSize = sizeof image;
+    ASSERT_TRUE(Module32FirstW(snapshot.Get(), &image));  // the executable comes first
+    const TUniqueHandle process(
+        OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, program.Id()));
+    unsigned long long canary = 0;
+    SIZE_T read = 0;
+    ASSERT_TRUE(ReadProcessMemory(process.Get(), image.modBaseAddr + *rva, &canary, sizeof canary, &read));
+    EXPECT_NE(canary, 0u);
+    canaries.insert(canary);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitExit(10000), 0u);
+  }
+  EXPECT_EQ(canaries.size(), 2u) << "the same canary at two starts";
 }
 
 // Libraries of a system library's name left beside a copy of the program, which also starts in
