@@ -12,7 +12,8 @@
 //     beside them the six glass buttons. The button bar and its bevel are painted by the dialog.
 //  4. Make the first page, a child dialog of the page area from its own template, set its controls
 //     from the settings, and show the window.
-//  5. After the first paint, make the five other pages, hidden, with their controls set.
+//  5. After the first paint, make the five other pages, hidden, with their controls set: one page
+//     whenever the message queue is empty, as the window makes its pages at idle moments.
 //  6. A glass button click shows its page and hides the page shown before.
 //  7. A page's labels are text that the page paints; its pictures are the program's own bitmaps,
 //     copied on each paint.
@@ -38,6 +39,9 @@ UINT SetupMessage = 0;
 HWND Main = nullptr, PageArea = nullptr;
 HWND Pages[6] = {};
 int Shown = 0;
+// The main window has painted once; the pages made so far (the first is made with the window).
+bool Painted = false;
+int MadePages = 1;
 std::string SettingsPath;
 std::map<std::string, int> Settings;
 
@@ -254,9 +258,9 @@ LRESULT CALLBACK FacedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       TFaced& state = StateOf(hwnd);
       const TFace face = state.down ? fDown : state.hot ? fHot : fUp;
       const bool marker = GetDlgCtrlID(hwnd) >= 610;
-      if (!state.faces[face]) state.faces[face] = marker ? MarkerFace(face) : GlassFace(hwnd, face);
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
+      if (!state.faces[face]) state.faces[face] = marker ? MarkerFace(face) : GlassFace(hwnd, face);
       HDC source = CreateCompatibleDC(dc);
       HGDIOBJ old = SelectObject(source, state.faces[face]);
       BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
@@ -648,8 +652,6 @@ void Apply() {
 
 // --- The main dialog ---
 
-constexpr UINT WM_MAKEPAGES = WM_APP + 1;
-
 // The page area shows the pages only: no tab strip, no frame; its background is the window's.
 LRESULT CALLBACK PageAreaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   if (msg == WM_PAINT) {
@@ -696,18 +698,13 @@ INT_PTR CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       RECT bevel{0, 515 + 3, client.right, 515 + 5};
       DrawEdge(dc, &bevel, EDGE_ETCHED, BF_TOP);
       EndPaint(hwnd, &ps);
-      static bool first = true;
-      if (first) PostMessageA(hwnd, WM_MAKEPAGES, 0, 0);
-      first = false;
+      Painted = true;
       return TRUE;
     }
     case WM_ERASEBKGND:
       return TRUE;
     case WM_CTLCOLORBTN:
       return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-    case WM_MAKEPAGES:
-      for (int i = 1; i < 6; ++i) Pages[i] = MakePage(i);
-      return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (id >= 100 && id <= 105) {
@@ -791,7 +788,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       CreateDialogIndirectParamA(instance, t.Get(), nullptr, MainProc, reinterpret_cast<LPARAM>(&t));
   ShowWindow(dialog, SW_SHOWNORMAL);
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  for (;;) {
+    // After the first paint, whenever nothing is waiting, one page not shown is made.
+    if (Painted && MadePages < 6 && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      Pages[MadePages] = MakePage(MadePages);
+      ++MadePages;
+      continue;
+    }
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
     if (IsDialogMessageA(dialog, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

@@ -85,13 +85,15 @@ void WaitPainted(HWND Window) {
     if (GetUpdateRect(Window, &r, FALSE)) pending = true;
     if (!pending) EnumChildWindows(Window, &AnyPending, reinterpret_cast<LPARAM>(&pending));
     if (!pending) break;
-    Sleep(0);
+    Sleep(1);  // not a busy poll: two cores are shared with the program and the Wine server
   }
   SendMessageTimeoutA(Window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
 }
 
-// Waits for the first complete paint without asking the program anything, so that work it does
-// afterwards, when idle, is not counted: no window in it has anything left to paint, twice in a row.
+// Waits for the first complete paint: no window in it has anything left to paint, twice in a row;
+// then one message through its queue, so that a paint handler still drawing after it validated its
+// window is counted (a window may draw before or after BeginPaint). Idle work that the window starts
+// afterwards is not counted, but for the one step it may be in.
 void WaitFirstPaint(HWND Window) {
   int quiet = 0;
   for (int i = 0; i < 200000 && quiet < 2; ++i) {
@@ -100,8 +102,10 @@ void WaitFirstPaint(HWND Window) {
     if (GetUpdateRect(Window, &r, FALSE)) pending = true;
     if (!pending) EnumChildWindows(Window, &AnyPending, reinterpret_cast<LPARAM>(&pending));
     quiet = pending ? 0 : quiet + 1;
-    Sleep(quiet ? 1 : 0);
+    Sleep(1);
   }
+  DWORD_PTR ignored;
+  SendMessageTimeoutA(Window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
 }
 
 HWND FindChild(HWND Root, int Id) {
@@ -165,7 +169,7 @@ class TRunning {
     TSearch search{FInfo.dwProcessId};
     for (int i = 0; i < 200000 && !search.found; ++i) {
       EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&search));
-      if (!search.found) Sleep(0);
+      if (!search.found) Sleep(1);
     }
     Window = search.found;
     if (Window) {
@@ -175,8 +179,18 @@ class TRunning {
       StartupMs = Now() - start;
       StartupPingMs = ping.Stop();
     }
-    // Everything the program does after its first paint is done before anything else is measured.
-    if (Window) WaitPainted(Window);
+    // Everything the program does after its first paint is done before anything else is measured:
+    // the pages not shown are made (a control of each is there), and all is painted.
+    if (Window) {
+      if (FindChild(Window, 200))
+        for (int i = 0; i < 10000; ++i) {
+          bool all = true;
+          for (int id : {300, 400, 501, 600, 700}) all = all && FindChild(Window, id);
+          if (all) break;
+          Sleep(1);
+        }
+      WaitPainted(Window);
+    }
   }
   ~TRunning() {
     if (!FInfo.hProcess) return;
@@ -316,7 +330,7 @@ struct TSeries {
 double WaitBroadcast(int Before, double Start) {
   for (int i = 0; i < 2000000 && MessagesReceived == Before; ++i) {
     Pump();
-    if (MessagesReceived == Before) Sleep(0);
+    if (MessagesReceived == Before) Sleep(1);
   }
   return Now() - Start;
 }
@@ -345,7 +359,7 @@ void SwitchPage(HWND Window, int Page) {
   HWND shown = FindChild(Window, FirstControl[Page]);
   PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
   PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
-  for (int i = 0; i < 200000 && !IsWindowVisible(shown); ++i) Sleep(0);
+  for (int i = 0; i < 200000 && !IsWindowVisible(shown); ++i) Sleep(1);
   WaitPainted(Window);
 }
 
@@ -368,7 +382,9 @@ void PointAt(HWND Window, POINT At) {
 void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
   // Start-up, memory and objects: a new process each time, the programs in turn.
   for (int run = 0; run < Runs; ++run) {
-    for (TProgram& program : Programs) {
+    // Each run in another order: no program always starts right after the same other one.
+    for (std::size_t k = 0; k < Programs.size(); ++k) {
+      TProgram& program = Programs[(k + static_cast<std::size_t>(run)) % Programs.size()];
       TFigures& F = program.figures;
       TRunning p(program.exe);
       if (!p.Window) continue;
