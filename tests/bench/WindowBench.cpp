@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/Wait.h"
+
 namespace {
 
 UINT SetupMessage = 0;
@@ -379,6 +381,12 @@ void PointAt(HWND Window, POINT At) {
   SendInput(1, &move, sizeof move);
 }
 
+// The window has handled the pointer's move and painted what it changed.
+void Settle(HWND Window) {
+  px2d::test::InputHandled(Window);
+  WaitPainted(Window);
+}
+
 void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
   // Start-up, memory and objects: a new process each time, the programs in turn.
   for (int run = 0; run < Runs; ++run) {
@@ -460,7 +468,8 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
   // own: it runs after the CPU time is taken, for a few seconds more of the same rest.
   const DWORD pingMs = static_cast<DWORD>(std::min(IdleSeconds, 3)) * 1000;
   PointAt(nullptr, POINT{1500, 1150});
-  Sleep(500);
+  for (TProgram& program : Programs)
+    if (program.running->Window) Settle(program.running->Window);
   std::vector<double> before;
   for (TProgram& program : Programs) before.push_back(program.running->CpuMs());
   Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
@@ -471,7 +480,7 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
     if (!p.Window) continue;
     Bring(p.Window, places[i % 3]);
     PointAt(p.Window, POINT{48, 48});
-    Sleep(500);
+    Settle(p.Window);
     const double cpu = p.CpuMs();
     Sleep(static_cast<DWORD>(IdleSeconds) * 1000);
     Programs[i].figures.hoverCpu.Add(p.CpuMs() - cpu);
