@@ -394,8 +394,8 @@ class TWinControl : public TControl, public TAccessibleSource {
  private:
   friend class TControl;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT_PTR Id,
-                                       DWORD_PTR Data);
+  // The procedure of a system control's window: our wrapper's, then the system's.
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK CreationHook(int Code, WPARAM wParam, LPARAM lParam);
   static LRESULT Dispatch(TWinControl* Control, HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam);
   void Attach(HWND hwnd, bool Subclass);
@@ -412,6 +412,7 @@ class TWinControl : public TControl, public TAccessibleSource {
 
   HWND FHandle = nullptr;
   bool FSubclassed = false;
+  WNDPROC FSystemProc = nullptr;  // a system control's own procedure, which ours passes messages on to
   int FControlId = 0;
   int FTabOrder = 0;
   bool FTabStop = false;

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 #include "ControlsInternal.h"
 #include "SysUtils.h"
@@ -11,8 +13,25 @@
 namespace px2d {
 
 namespace {
-// The window property that links a window to its wrapper.
-const char* const ControlProp = "px2d.Control";
+// Which wrapper each window belongs to, and for each system window the procedure it had before
+// ours. Kept in this process, not in window properties or the common controls' subclass chain,
+// which ask the window server on every message where the system keeps them there (under Wine a
+// message to a button cost 150 times as much).
+struct TWindowTable {
+  std::mutex lock;
+  std::unordered_map<HWND, TWinControl*> controls;
+  std::unordered_map<HWND, WNDPROC> systemProcs;
+};
+TWindowTable& Windows() {
+  // Never destroyed: a window may outlive the static objects at exit.
+  static auto* table = new TWindowTable;
+  return *table;
+}
+void ForgetSystemProc(HWND Window) {
+  TWindowTable& table = Windows();
+  std::lock_guard<std::mutex> guard(table.lock);
+  table.systemProcs.erase(Window);
+}
 // Control identifiers that the framework gives windows without one of their own: above the
 // identifiers of any layout, below the system's own ones.
 int NextAutomaticId = 0x7000;
@@ -175,10 +194,18 @@ void TWinControl::CreateAllWindows() {
 
 void TWinControl::Attach(HWND hwnd, bool Subclass) {
   FHandle = hwnd;
-  SetPropA(hwnd, ControlProp, this);
+  TWindowTable& table = Windows();
+  {
+    std::lock_guard<std::mutex> guard(table.lock);
+    table.controls[hwnd] = this;
+  }
   if (Subclass) {
     FSubclassed = true;
-    SetWindowSubclass(hwnd, &TWinControl::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    // The system's controls are Unicode windows: their messages reach us as they were sent to them.
+    FSystemProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)));
+    std::lock_guard<std::mutex> guard(table.lock);
+    table.systemProcs[hwnd] = FSystemProc;
   } else {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
@@ -188,11 +215,21 @@ void TWinControl::Detach() {
   if (!FHandle) return;
   // The accessible object goes with the window: its clients are told that it is gone.
   FAccessible.reset();
-  RemovePropA(FHandle, ControlProp);
-  if (FSubclassed)
-    RemoveWindowSubclass(FHandle, &TWinControl::SubclassProc, 1);
-  else
+  TWindowTable& table = Windows();
+  {
+    std::lock_guard<std::mutex> guard(table.lock);
+    table.controls.erase(FHandle);
+  }
+  if (FSubclassed) {
+    // Another procedure put over ours keeps ours in the chain: it then passes every message on to
+    // the system's, until the window is gone.
+    if (GetWindowLongPtrW(FHandle, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)) {
+      SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FSystemProc));
+      ForgetSystemProc(FHandle);
+    }
+  } else {
     SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
+  }
   FHandle = nullptr;
   FWindowFont.reset();
 }
@@ -223,7 +260,11 @@ TWinControl* TWinControl::FindChildControl(int Id) const {
 }
 
 TWinControl* TWinControl::FindControl(HWND Window) {
-  return Window ? static_cast<TWinControl*>(GetPropA(Window, ControlProp)) : nullptr;
+  if (!Window) return nullptr;
+  TWindowTable& table = Windows();
+  std::lock_guard<std::mutex> guard(table.lock);
+  const auto found = table.controls.find(Window);
+  return found == table.controls.end() ? nullptr : found->second;
 }
 
 // --- TWinControl: its state reaching the window ---
@@ -397,7 +438,7 @@ void TWinControl::SetAccessibleName(const std::string& Value) {
 void TWinControl::GetAccessibleFacts(TAccessibleFacts& Facts) const { Facts.Name = FAccessibleName; }
 
 LRESULT TWinControl::DefaultHandler(UINT Msg, WPARAM wParam, LPARAM lParam) {
-  if (FSubclassed) return DefSubclassProc(FHandle, Msg, wParam, lParam);
+  if (FSubclassed) return CallWindowProcW(FSystemProc, FHandle, Msg, wParam, lParam);
   return DefWindowProcA(FHandle, Msg, wParam, lParam);
 }
 
@@ -409,7 +450,10 @@ LRESULT TWinControl::Dispatch(TWinControl* Control, HWND hwnd, UINT Msg, WPARAM 
   } catch (...) {
     ReportHandlerFailure();
   }
-  if (Msg == WM_NCDESTROY && Control->FHandle == hwnd) Control->Detach();
+  if (Msg == WM_NCDESTROY) {
+    if (Control->FHandle == hwnd) Control->Detach();
+    ForgetSystemProc(hwnd);
+  }
   return result;
 }
 
@@ -423,11 +467,22 @@ LRESULT CALLBACK TWinControl::WindowProc(HWND hwnd, UINT Msg, WPARAM wParam, LPA
   return Dispatch(control, hwnd, Msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR Data) {
-  auto* control = reinterpret_cast<TWinControl*>(Data);
-  if (!control || control->FHandle != hwnd) return DefSubclassProc(hwnd, Msg, wParam, lParam);
-  return Dispatch(control, hwnd, Msg, wParam, lParam);
+LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  TWinControl* control = nullptr;
+  WNDPROC systemProc = nullptr;
+  {
+    TWindowTable& table = Windows();
+    std::lock_guard<std::mutex> guard(table.lock);
+    if (const auto found = table.controls.find(hwnd); found != table.controls.end()) control = found->second;
+    if (const auto found = table.systemProcs.find(hwnd); found != table.systemProcs.end())
+      systemProc = found->second;
+  }
+  if (control && control->FHandle == hwnd) return Dispatch(control, hwnd, Msg, wParam, lParam);
+  // A window whose wrapper has let it go, with another procedure over ours.
+  const LRESULT result = systemProc ? CallWindowProcW(systemProc, hwnd, Msg, wParam, lParam)
+                                    : DefWindowProcW(hwnd, Msg, wParam, lParam);
+  if (Msg == WM_NCDESTROY) ForgetSystemProc(hwnd);
+  return result;
 }
 
 }  // namespace px2d

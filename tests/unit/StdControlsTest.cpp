@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <commctrl.h>
 
 #include "DialogTestForm.h"
@@ -15,6 +18,7 @@ namespace {
 class TWatchedCheckBox : public TCheckBox {
  public:
   std::vector<UINT> Seen;
+  using TCheckBox::DestroyHandle;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
@@ -38,6 +42,42 @@ TEST(StdControlWrappers, WrapperSeesItsSystemWindowFromTheFirstMessageAndLetsItG
   EXPECT_FALSE(IsWindow(window));
   EXPECT_FALSE(box->HandleAllocated());
   EXPECT_EQ(box->Seen.back(), static_cast<UINT>(WM_NCDESTROY));
+}
+
+// A procedure that another program or library puts over the wrapper's, recording what passes.
+std::vector<UINT> OuterSeen;
+WNDPROC OuterNext = nullptr;
+LRESULT CALLBACK OuterProc(HWND hwnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  OuterSeen.push_back(Msg);
+  return CallWindowProcW(OuterNext, hwnd, Msg, wParam, lParam);
+}
+
+TEST(StdControlWrappers, AProcedurePutOverTheWrappersKeepsTheChainWholeUntilTheWindowIsGone) {
+  TDialogTestForm form;
+  form.HandleNeeded();
+  auto* box = form.Add<TWatchedCheckBox>(*form.First, 8, 100, 100, 17, "Watched");
+  HWND window = box->Handle();
+  OuterSeen.clear();
+  OuterNext = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OuterProc)));
+  // Text outside any one code page passes every procedure unchanged: the chain stays Unicode.
+  const wchar_t text[] = L"Fl\u00e4che \u20ac \u0416";
+  box->Seen.clear();
+  SetWindowTextW(window, text);
+  wchar_t read[32] = {};
+  GetWindowTextW(window, read, 32);
+  EXPECT_STREQ(read, text);
+  EXPECT_NE(std::find(box->Seen.begin(), box->Seen.end(), static_cast<UINT>(WM_SETTEXT)), box->Seen.end());
+  SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
+  EXPECT_EQ(SendMessageW(window, BM_GETCHECK, 0, 0), BST_CHECKED) << "the system's procedure under both";
+  // The wrapper lets its window go while the outer procedure still calls ours: the window's last
+  // messages pass on to the system's procedure, which destroys it.
+  box->DestroyHandle();
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(box->HandleAllocated());
+  ASSERT_FALSE(OuterSeen.empty());
+  EXPECT_EQ(OuterSeen.back(), static_cast<UINT>(WM_NCDESTROY));
+  EXPECT_EQ(TWinControl::FindControl(window), nullptr);
 }
 
 struct StdControls : ::testing::Test {
