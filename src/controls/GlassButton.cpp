@@ -106,7 +106,7 @@ void TCustomGlassButton::SetDown(bool Value) {
     const bool changed = Value != FDown;
     FDown = Value;
     FState = Value ? gvsPressed : gvsUp;
-    Repaint();
+    RepaintState();
     if (changed) DownChanged();
     return;
   }
@@ -115,11 +115,11 @@ void TCustomGlassButton::SetDown(bool Value) {
   if (FDown && !FAllowAllUp) return;
   FDown = Value;
   if (Value) {
-    if (FState == gvsUp) Invalidate();
+    if (FState == gvsUp) InvalidateState();
     FState = gvsLatched;
   } else {
     FState = gvsUp;
-    Repaint();
+    RepaintState();
   }
   if (Value) NotifyGroup();
   DownChanged();
@@ -152,7 +152,7 @@ void TCustomGlassButton::GroupNotification(int AGroupIndex, TCustomGlassButton& 
     FDown = false;
     FState = gvsUp;
     if (FActionLink) FActionLink->Action().FChecked = false;
-    Invalidate();
+    InvalidateState();
     DownChanged();
   }
   FAllowAllUp = Sender.AllowAllUp();
@@ -166,11 +166,11 @@ void TCustomGlassButton::MouseDown(TMouseButton Button, TShiftState Shift, int X
   FMouseDown = true;
   if (!FDown) {
     FState = gvsPressed;
-    Invalidate();
+    InvalidateState();
   }
   if (FStyle == tasCheck) {
     FState = gvsPressed;
-    Repaint();
+    RepaintState();
   }
   if (TabStop()) SetFocus();
   FDragging = true;
@@ -184,7 +184,7 @@ void TCustomGlassButton::MouseMove(TShiftState Shift, int X, int Y) {
     if (FStyle == tasCheck && FDown) next = gvsPressed;
     if (next != FState) {
       FState = next;
-      Invalidate();
+      InvalidateState();
     }
   } else if (!FHot) {
     RecheckHover();
@@ -197,18 +197,18 @@ void TCustomGlassButton::MouseRelease(TMouseButton Button, TShiftState Shift, in
     return;
   }
   FMouseDown = false;
-  Invalidate();
+  InvalidateState();
   if (FDragging) {
     FDragging = false;
     const bool inside = PointInClient(X, Y);
     if (FGroupIndex != 0) {
       if (inside) {
         SetDown(!FDown);
-        if (FDown) Repaint();
+        if (FDown) RepaintState();
       } else {
         // Released outside: the press leaves no trace, whether or not a move took the pointer out first.
         FState = FDown ? gvsLatched : gvsUp;
-        Repaint();
+        RepaintState();
       }
     } else {
       FState = gvsUp;
@@ -217,12 +217,12 @@ void TCustomGlassButton::MouseRelease(TMouseButton Button, TShiftState Shift, in
         SetDown(!FDown);
         FState = gvsUp;
       }
-      if (inside) Invalidate();
+      if (inside) InvalidateState();
     }
     RecheckHover();
   }
   TCustomControl::MouseRelease(Button, Shift, X, Y);
-  Invalidate();
+  InvalidateState();
 }
 
 // --- Hover ---
@@ -251,7 +251,7 @@ void TCustomGlassButton::CaptureLost() {
   FMouseDown = false;
   FDragging = false;
   FState = FDown ? gvsLatched : gvsUp;
-  Repaint();
+  RepaintState();
 }
 
 void TCustomGlassButton::MouseEnter() { HoverEntered(); }
@@ -330,12 +330,12 @@ void TCustomGlassButton::AccessibleDefaultAction() {
 
 void TCustomGlassButton::DoEnter() {
   TCustomControl::DoEnter();
-  Invalidate();
+  InvalidateState();
 }
 
 void TCustomGlassButton::DoExit() {
   TCustomControl::DoExit();
-  Invalidate();
+  InvalidateState();
 }
 
 void TCustomGlassButton::FocusChanged(TWinControl* NewFocus) {
@@ -345,7 +345,7 @@ void TCustomGlassButton::FocusChanged(TWinControl* NewFocus) {
 
 void TCustomGlassButton::EnabledChanged() {
   TCustomControl::EnabledChanged();
-  Invalidate();
+  InvalidateState();
   // A press cannot go on in a disabled button.
   if (!EnabledWithParents()) CaptureLost();
 }
@@ -481,21 +481,33 @@ void TCustomGlassButton::DrawThroughFaceCache(HDC dc) {
   }
   GdiFlush();
   const std::size_t count = static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height());
-  if (FFaceValid && key == FFaceKey && std::equal(bits, bits + count, FFaceUnder.begin(), FFaceUnder.end())) {
-    std::copy(FFaceDrawn.begin(), FFaceDrawn.end(), bits);
+  if (!std::equal(bits, bits + count, FFaceUnder.begin(), FFaceUnder.end())) {
+    FFaces.clear();
+    FFaceUnder.assign(bits, bits + count);
+  }
+  const auto kept = std::find_if(FFaces.begin(), FFaces.end(), [&](const TFace& f) { return f.Key == key; });
+  if (kept != FFaces.end()) {
+    std::copy(kept->Drawn.begin(), kept->Drawn.end(), bits);
+    std::rotate(FFaces.begin(), kept, kept + 1);
     return;
   }
-  FFaceUnder.assign(bits, bits + count);
   DrawGlassButton(Canvas());
   GdiFlush();
-  FFaceDrawn.assign(bits, bits + count);
-  FFaceKey = std::move(key);
-  FFaceValid = true;
+  if (FFaces.size() == MaxFaces) FFaces.pop_back();
+  FFaces.insert(FFaces.begin(), TFace{std::move(key), std::vector<std::uint32_t>(bits, bits + count)});
 }
 
 void TCustomGlassButton::Invalidate() {
-  FFaceValid = false;
+  FFaces.clear();
   TCustomControl::Invalidate();
+}
+
+void TCustomGlassButton::InvalidateState() { TCustomControl::Invalidate(); }
+
+void TCustomGlassButton::RepaintState() {
+  if (!HandleAllocated()) return;
+  InvalidateState();
+  UpdateWindow(Handle());
 }
 
 int TCustomGlassButton::CornerRadiusAtResolution() const {

@@ -198,6 +198,10 @@ class TCustomGlassButton : public TCustomControl {
     bool operator==(const TFaceKey&) const = default;
   };
   void DrawThroughFaceCache(HDC dc);
+  // The button's state changed: painted again from a kept face when one matches (Invalidate is for
+  // what no face key holds, and forgets them all).
+  void InvalidateState();
+  void RepaintState();
   // Pressed, or down in its group: the glow, or the highlight in a high-contrast scheme.
   bool ShowsDown() const;
   // The corner radius, designed at 96 pixels per inch, at the button's resolution.
@@ -244,10 +248,15 @@ class TCustomGlassButton : public TCustomControl {
   bool FInitialDown = false;
   // OnMouseEnter was raised and OnMouseLeave has not followed yet.
   bool FEnterRaised = false;
-  // The pixels beneath the button and the button drawn over them, at the last full drawing.
-  bool FFaceValid = false;
-  TFaceKey FFaceKey;
-  std::vector<std::uint32_t> FFaceUnder, FFaceDrawn;
+  // The pixels beneath the button at the last drawing, and the faces drawn over them in the states
+  // seen since, the latest first: a page switch takes a button up, pressed and down, and back.
+  struct TFace {
+    TFaceKey Key;
+    std::vector<std::uint32_t> Drawn;
+  };
+  static constexpr std::size_t MaxFaces = 4;
+  std::vector<std::uint32_t> FFaceUnder;
+  std::vector<TFace> FFaces;
 
   TGDIPPicture FPicture;
   TGDIPPicture FPictureDown;

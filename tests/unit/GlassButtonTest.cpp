@@ -311,6 +311,41 @@ TEST_F(GlassButtons, GlowAtTheBottomMiddleOnlyWhenDownOrPressed) {
   EXPECT_LT(At(*down, 40, 77).r, At(*down, 8, 20).r);
 }
 
+bool SamePixels(const TDibSurface& a, const TDibSurface& b) {
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+  return true;
+}
+
+TEST_F(GlassButtons, FacesKeptForEachStateLookAsDrawnAndGoWhenWhatIsBeneathOrTheCaptionChanges) {
+  TGlassButton* b = buttons[1];
+  // The states a page switch takes a button through: up, pressed, down, and up again.
+  const auto walk = [&] {
+    std::vector<std::unique_ptr<TDibSurface>> faces;
+    faces.push_back(Render(b));
+    Send(b, WM_LBUTTONDOWN, 40, 20);
+    faces.push_back(Render(b));
+    Send(b, WM_LBUTTONUP, 40, 20);
+    faces.push_back(Render(b));
+    ClickAt(buttons[0], 40, 20);
+    faces.push_back(Render(b));
+    return faces;
+  };
+  const auto drawn = walk();
+  ASSERT_FALSE(SamePixels(*drawn[0], *drawn[1]));
+  ASSERT_FALSE(SamePixels(*drawn[2], *drawn[3]));
+  const auto kept = walk();
+  for (std::size_t i = 0; i < drawn.size(); ++i)
+    EXPECT_TRUE(SamePixels(*drawn[i], *kept[i])) << "state " << i;
+  // Another colour beneath: the corner outside the rounded body shows it.
+  form.SetColor(static_cast<TColor>(RGB(255, 0, 0)));
+  EXPECT_TRUE(Near(At(*Render(b), 0, 0), 255, 0, 0, 0));
+  const auto before = Render(b);
+  b->SetCaption("Other");
+  EXPECT_FALSE(SamePixels(*before, *Render(b)));
+}
+
 TEST_F(GlassButtons, HoveringChangesNothingOnScreen) {
   auto before = Render(buttons[1]);
   SendMessageA(buttons[1]->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
