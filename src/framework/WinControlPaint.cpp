@@ -37,11 +37,19 @@ void TWinControl::FontChanged() {
 }
 
 void TWinControl::PaintControls(HDC DC) {
+  // Only the controls that meet what is to be painted: a system button that draws its parent under
+  // it asks for its own few pixels, not for every label of the page.
+  RECT clip;
+  const int region = GetClipBox(DC, &clip);
+  if (region == NULLREGION) return;
   TCanvas canvas;
   canvas.SetHandle(DC);
   for (auto& child : FControls) {
-    if (!child->IsWindowed() && child->Visible() && child->Width() > 0 && child->Height() > 0)
-      child->PaintOn(canvas);
+    if (child->IsWindowed() || !child->Visible() || child->Width() <= 0 || child->Height() <= 0) continue;
+    const RECT bounds = child->BoundsRect();
+    RECT meet;
+    if (region != ERROR && !IntersectRect(&meet, &bounds, &clip)) continue;
+    child->PaintOn(canvas);
   }
 }
 

@@ -276,6 +276,43 @@ TEST_F(FrameworkControls, SeeThroughPaintShowsTheParentAndItsWindowlessChildren)
   EXPECT_EQ(surface.Pixel(25, 5) & 0xFFFFFF, 0x00FF00u);   // above the block
 }
 
+// A windowless child that counts its paints.
+class TCountedBlock : public TBlock {
+ public:
+  using TBlock::TBlock;
+  int Paints = 0;
+
+ protected:
+  void Paint() override {
+    ++Paints;
+    TBlock::Paint();
+  }
+};
+
+TEST_F(FrameworkControls, WindowlessChildrenPaintOnlyWhereTheDeviceContextMayDraw) {
+  auto* inside = form.InsertControl(std::make_unique<TCountedBlock>());
+  inside->SetBounds(100, 10, 20, 20);
+  auto* outside = form.InsertControl(std::make_unique<TCountedBlock>());
+  outside->SetBounds(160, 60, 20, 20);
+  // As a control asks for its parent's pixels beneath it: the clip its own rectangle, the origin
+  // moved so that the parent's point (90, 0) is the corner; and without any clip, everything.
+  TDibSurface under(40, 40), whole(200, 100);
+  {
+    TSavedDC saved(under.DC());
+    IntersectClipRect(under.DC(), 0, 0, 40, 40);
+    SetViewportOrgEx(under.DC(), -90, 0, nullptr);
+    form.PaintTo(under.DC());
+  }
+  EXPECT_EQ(inside->Paints, 1);
+  EXPECT_EQ(outside->Paints, 0);
+  EXPECT_EQ(under.Pixel(15, 15) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(under.Pixel(5, 5) & 0xFFFFFF, 0x00FF00u);
+  form.PaintTo(whole.DC());
+  EXPECT_EQ(inside->Paints, 2);
+  EXPECT_EQ(outside->Paints, 1);
+  EXPECT_EQ(whole.Pixel(170, 70) & 0xFFFFFF, 0x0000FFu);
+}
+
 TEST_F(FrameworkControls, DoubleBufferedPaintReachesTheWindow) {
   probe->DoubleBuffered = true;
   probe->Repaint();
