@@ -29,6 +29,12 @@ void TWinControl::ApplyTabOrder() {
   HWND after = HWND_TOP;
   for (TWinControl* child : FTabList) {
     if (!child->FHandle) continue;
+    // A page shown again finds its order as it left it: moving a window costs messages.
+    const HWND above = GetWindow(child->FHandle, GW_HWNDPREV);
+    if (above == (after == HWND_TOP ? nullptr : after)) {
+      after = child->FHandle;
+      continue;
+    }
     SetWindowPos(child->FHandle, after, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     after = child->FHandle;
