@@ -457,7 +457,10 @@ bool TApplication::Idle() {
 
 void TApplication::Run() {
   if (!FMainForm) return;
-  FMainForm->Show();
+  // Shown without painting it here: the loop below paints it a window at a time, as the system
+  // asks, so that its first paint is not one long message that everything else waits behind.
+  FMainForm->HandleNeeded();
+  ShowWindow(FMainForm->Handle(), SW_SHOWNORMAL);
   // Paints come last in the queue: when it is empty, the window has painted everything it had to.
   MSG msg;
   for (;;) {
