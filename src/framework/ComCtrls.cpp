@@ -232,8 +232,11 @@ void TPageControl::SetActivePageIndex(int Value) {
   FActivePageIndex = Value;
   HWND focus = GetFocus();
   const bool focusInOld = old && old->HandleAllocated() && focus && IsChild(old->Handle(), focus);
+  // On top while still hidden: a shown window moved in the z-order has its siblings' visible regions
+  // worked out again (a third of a page switch under Wine).
+  if (next->HandleAllocated())
+    SetWindowPos(next->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   next->SetVisible(true);
-  if (next->HandleAllocated()) SetWindowPos(next->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   if (focusInOld) {
     // The focus leaves the hidden page for the first control of the new one.
     HWND first = GetNextDlgTabItem(next->Handle(), nullptr, FALSE);
