@@ -93,7 +93,7 @@ TGDIPPicture::~TGDIPPicture() = default;
 
 const TDecodedImage& TGDIPPicture::Decoded() const {
   if (!FDecoded || FDecodedBytes != FData) {
-    FDecoded = std::make_unique<TDecodedImage>(FData);
+    FDecoded = std::make_shared<const TDecodedImage>(FData);
     FDecodedBytes = FData;
   }
   return *FDecoded;
@@ -113,7 +113,14 @@ void TGDIPPicture::Assign(const TObject* Source) {
     return;
   }
   if (const auto* picture = dynamic_cast<const TGDIPPicture*>(Source)) {
-    if (picture != this) FData = picture->FData;
+    if (picture != this) {
+      FData = picture->FData;
+      if (!FData.empty()) {
+        picture->Decoded();
+        FDecoded = picture->FDecoded;
+        FDecodedBytes = picture->FDecodedBytes;
+      }
+    }
     FEmpty = FData.empty();
     Changed();
   } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(Source)) {

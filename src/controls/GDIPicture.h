@@ -58,7 +58,8 @@ class TGDIPPicture : public TGraphic {
   std::vector<std::uint8_t> FData;
   bool FEmpty = true;
   int FWidth = 0, FHeight = 0;
-  mutable std::unique_ptr<TDecodedImage> FDecoded;
+  // Shared by the copies of the same bytes: six page buttons show one picture, decoded once.
+  mutable std::shared_ptr<const TDecodedImage> FDecoded;
   mutable std::vector<std::uint8_t> FDecodedBytes;
 };
 

@@ -58,6 +58,20 @@ TEST(GDIPPicture, AssignmentNotifiesInOrder) {
   EXPECT_EQ(p.Data(), source.Data());
   EXPECT_EQ(p.Width(), 3);  // measured after the copy
   EXPECT_EQ(r.Log, (std::vector<std::string>{"change"}));
+  // The copy shares the decoded picture, not the future: new bytes in it leave the source as it was.
+  {
+    TGDIPPicture copy;
+    copy.Assign(&source);
+    TBitmap other;
+    other.SetSize(5, 4);
+    TGDIPPicture bmp;
+    bmp.Assign(&other);
+    copy.Assign(&bmp);
+    EXPECT_EQ(copy.Width(), 5);
+    source.MeasurePicture();
+    EXPECT_EQ(source.Width(), 3);
+    EXPECT_EQ(p.Format(), TImageFormat::PNG);
+  }
 
   r.Log.clear();
   p.Assign(nullptr);
