@@ -118,7 +118,7 @@ int TTabSheet::PageIndex() const {
 
 void TTabSheet::SetTabVisible(bool Value) {
   if (!StoreIfChanged(FTabVisible, Value)) return;
-  if (TPageControl* pages = PageControl()) pages->UpdateTabs();
+  if (TPageControl* pages = PageControl()) pages->TabVisibilityChanged(*this);
 }
 
 void TTabSheet::VisibleChanged() {
@@ -200,6 +200,29 @@ void TPageControl::UpdateTabs() {
       SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
       if (page == ActivePage()) SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
       ++tab;
+    }
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+  AlignControls();
+}
+
+void TPageControl::TabVisibilityChanged(TTabSheet& Page) {
+  if (HandleAllocated()) {
+    // The tab's place among the tabs shown: hiding the six tabs one by one then removes six items
+    // instead of making the strip again six times.
+    int tab = 0;
+    for (TTabSheet* page : FPages) {
+      if (page == &Page) break;
+      if (page->TabVisible()) ++tab;
+    }
+    if (Page.TabVisible()) {
+      TCITEMA item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = const_cast<char*>(Page.Caption().c_str());
+      SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
+      if (&Page == ActivePage()) SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+    } else {
+      SendMessageA(Handle(), TCM_DELETEITEM, static_cast<WPARAM>(tab), 0);
     }
     InvalidateRect(Handle(), nullptr, TRUE);
   }

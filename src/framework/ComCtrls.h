@@ -110,6 +110,8 @@ class TPageControl : public TWinControl {
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override;
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
   void UpdateTabs();
+  // One page's tab shown or hidden; the other tabs stay as they are.
+  void TabVisibilityChanged(TTabSheet& Page);
 
  private:
   bool AnyTabVisible() const;

@@ -231,6 +231,28 @@ TEST_F(StdControls, WithEveryTabHiddenThePageControlShowsOnlyTheActivePage) {
   form.Second->SetTabVisible(true);
   EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 1);
   EXPECT_GT(form.Second->Top(), 4);
+
+  // Tabs shown and hidden one at a time keep the pages' order and the active page's tab chosen.
+  const auto tabs = [&] {
+    std::string texts;
+    for (int i = 0; i < SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0); ++i) {
+      char text[32] = {};
+      TCITEMA item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = sizeof text;
+      SendMessageA(pages, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      texts += std::string(texts.empty() ? "" : ",") + text;
+    }
+    return texts + " chosen " + std::to_string(SendMessageA(pages, TCM_GETCURSEL, 0, 0));
+  };
+  form.First->SetTabVisible(true);
+  EXPECT_EQ(tabs(), form.First->Caption() + "," + form.Second->Caption() + " chosen 1");
+  form.First->SetTabVisible(false);
+  EXPECT_EQ(tabs(), form.Second->Caption() + " chosen 0");
+  form.Second->SetTabVisible(false);
+  EXPECT_EQ(tabs(), " chosen -1");
+  EXPECT_EQ(form.Second->Top(), 4);
 }
 
 }  // namespace
