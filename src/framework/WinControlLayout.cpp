@@ -98,6 +98,9 @@ void TWinControl::UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     if (resized) AlignControls();
     return;
   }
+  // The bounds mirror the window (read back after every move): a move to where it already is would
+  // only cost messages.
+  if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
   // The window reports where it ended up (WM_WINDOWPOSCHANGED); a combo box sets its own height.
   SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   ReadBoundsFromWindow();
