@@ -10,6 +10,7 @@
 //     9 pt), and the same system controls with the same classes, styles and identifiers: the page
 //     area (a tab control without tabs), Read again (hidden), Accept, Cancel and Apply (disabled);
 //     beside them the six glass buttons. The button bar and its bevel are painted by the dialog.
+//     The window takes the program's icon at the system's two sizes.
 //  4. Make the first page, a child dialog of the page area from its own template, set its controls
 //     from the settings, and show the window.
 //  5. After the first paint, make the five other pages, hidden, with their controls set: one page
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -679,6 +681,13 @@ INT_PTR CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetWindowPos(hwnd, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                    SWP_NOMOVE | SWP_NOZORDER);
       reinterpret_cast<const TTemplate*>(lParam)->PlaceAll(hwnd);
+      // The program's icon in the title bar and on the task-bar button, at the system's sizes.
+      for (const auto& [which, cx, cy] :
+           {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}, std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}})
+        SendMessageA(
+            hwnd, WM_SETICON, which,
+            reinterpret_cast<LPARAM>(LoadImageA(Instance, "MAINICON", IMAGE_ICON, GetSystemMetrics(cx),
+                                                GetSystemMetrics(cy), LR_SHARED)));
       PageArea = GetDlgItem(hwnd, 21);
       SetWindowSubclass(PageArea, PageAreaProc, 0, 0);
       Glass[0].down = true;
