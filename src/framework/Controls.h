@@ -425,6 +425,8 @@ class TWinControl : public TControl, public TAccessibleSource {
   std::string FAccessibleName;
   // The accessible object of the window, made on the first request; it goes with the window.
   std::unique_ptr<TAccessibleServer> FAccessible;
+  // Where a double-buffered control paints before its pixels go to the window.
+  std::unique_ptr<TDibSurface> FPaintBuffer;
 };
 
 // A windowed control of this program with its own window class (named after the C++ class),

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "Handles.h"
+
 namespace px2d {
 
 void TWinControl::SetColor(TColor Value) {
@@ -75,11 +77,18 @@ void TWinControl::PaintHandler(HDC DC) {
   RECT client;
   GetClientRect(FHandle, &client);
   if (DoubleBuffered && client.right > 0 && client.bottom > 0) {
-    TDibSurface buffer(client.right, client.bottom);
-    SendMessageA(FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(buffer.DC()), 0);
-    PaintWindow(buffer.DC());
-    PaintControls(buffer.DC());
-    BitBlt(dc, 0, 0, client.right, client.bottom, buffer.DC(), 0, 0, SRCCOPY);
+    // The buffer is kept from paint to paint (making one costs more than painting a cached face);
+    // each paint starts from the state the buffer's DC was made in.
+    if (!FPaintBuffer || FPaintBuffer->Width() != client.right || FPaintBuffer->Height() != client.bottom)
+      FPaintBuffer = std::make_unique<TDibSurface>(client.right, client.bottom);
+    HDC buffer = FPaintBuffer->DC();
+    {
+      TSavedDC saved(buffer);
+      SendMessageA(FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(buffer), 0);
+      PaintWindow(buffer);
+      PaintControls(buffer);
+    }
+    BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
   } else {
     PaintWindow(dc);
     PaintControls(dc);

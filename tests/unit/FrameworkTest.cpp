@@ -313,12 +313,44 @@ TEST_F(FrameworkControls, WindowlessChildrenPaintOnlyWhereTheDeviceContextMayDra
   EXPECT_EQ(whole.Pixel(170, 70) & 0xFFFFFF, 0x0000FFu);
 }
 
+// A control that moves its device context's origin and leaves it so, as careless painting code does.
+class TCarelessPaint : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  const char* ClassName() const override { return "TCarelessPaint"; }
+
+ protected:
+  bool EraseBackground(HDC) override { return true; }
+  void Paint() override {
+    Canvas().FillRect(RECT{0, 0, Width(), Height()}, RGB(0, 0, 0));
+    OffsetViewportOrgEx(Canvas().Handle(), 10, 0, nullptr);
+    Canvas().FillRect(RECT{0, 0, 10, 10}, RGB(255, 0, 0));
+  }
+};
+
 TEST_F(FrameworkControls, DoubleBufferedPaintReachesTheWindow) {
   probe->DoubleBuffered = true;
   probe->Repaint();
   TWindowDC dc(probe->Handle());
   EXPECT_EQ(GetPixel(dc.Get(), 5, 5), RGB(255, 0, 0));
   EXPECT_EQ(GetPixel(dc.Get(), 35, 25), RGB(0, 255, 0));
+  // The buffer follows the control's size: a wider control is painted to its new right edge.
+  probe->SetBounds(20, 0, 80, 30);
+  TWindowDC wider(probe->Handle());
+  RECT all{0, 0, 80, 30};
+  FillRect(wider.Get(), &all, SolidBrushOf(RGB(255, 0, 255)));
+  probe->Repaint();
+  EXPECT_EQ(GetPixel(wider.Get(), 35, 25), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(wider.Get(), 75, 25), RGB(0, 255, 0));
+  // Each paint starts from a fresh state: what one paint left in the buffer's DC does not move the next.
+  auto* careless = form.InsertControl(std::make_unique<TCarelessPaint>());
+  careless->SetBounds(100, 40, 40, 20);
+  careless->DoubleBuffered = true;
+  careless->HandleNeeded();
+  for (int paint = 0; paint < 2; ++paint) careless->Repaint();
+  TWindowDC after(careless->Handle());
+  EXPECT_EQ(GetPixel(after.Get(), 15, 5), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(after.Get(), 25, 5), RGB(0, 0, 0));
 }
 
 TEST_F(FrameworkControls, ClickNeedsPressAndReleaseInside) {
