@@ -338,8 +338,8 @@ double WaitBroadcast(int Before, double Start) {
 }
 
 struct TFigures {
-  TSeries startup, pageSwitch, repaint, apply, privateKb, workingKb, gdiObjects, userObjects, hoverCpu,
-      idleCpu;
+  TSeries startup, pageSwitch, repaint, pageSwitchAtOnce, repaintAtOnce, apply, privateKb, workingKb,
+      gdiObjects, userObjects, hoverCpu, idleCpu;
   // The longest wait of a ping through the window's queue, in each scenario (one value a run).
   TSeries startupPing, pageSwitchPing, repaintPing, applyPing, idlePing;
 };
@@ -363,6 +363,16 @@ void SwitchPage(HWND Window, int Page) {
   PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
   for (int i = 0; i < 200000 && !IsWindowVisible(shown); ++i) Sleep(1);
   WaitPainted(Window);
+}
+
+// The same page switch with nothing polled: the click's two messages sent and waited for, then the
+// paints it caused asked for at once and waited for.
+void SwitchPageAtOnce(HWND Window, int Page) {
+  HWND button = FindChild(Window, 100 + Page);
+  DWORD_PTR ignored;
+  SendMessageTimeoutA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40), SMTO_NORMAL, 10000, &ignored);
+  SendMessageTimeoutA(button, WM_LBUTTONUP, 0, MAKELPARAM(40, 40), SMTO_NORMAL, 10000, &ignored);
+  RedrawWindow(Window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 // Puts the window where no other window of the bench covers it and makes it the foreground one.
@@ -442,6 +452,18 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
       WaitPainted(window);
       F.repaint.Add(Now() - start);
       F.repaintPing.Add(ping.Stop());
+      // Both again with nothing polled: what the window's own handling costs, without the detection.
+      if (program.hasPages) {
+        start = Now();
+        SwitchPageAtOnce(window, 1 + run % 5);
+        F.pageSwitchAtOnce.Add(Now() - start);
+        SwitchPageAtOnce(window, 0);
+        WaitPainted(window);
+      }
+      start = Now();
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      F.repaintAtOnce.Add(Now() - start);
+      WaitPainted(window);
       // Apply: the click to the file replaced and the broadcast received.
       const int before = MessagesReceived;
       if (program.hasPages) {
@@ -592,6 +614,8 @@ int main(int argc, char** argv) {
   Row("start-up to the first complete paint", "ms", &TFigures::startup, programs);
   Row("page switch, click to painted", "ms", &TFigures::pageSwitch, programs);
   Row("full repaint", "ms", &TFigures::repaint, programs);
+  Row("page switch, sent and painted at once", "ms", &TFigures::pageSwitchAtOnce, programs);
+  Row("full repaint, painted at once", "ms", &TFigures::repaintAtOnce, programs);
   Row("Apply to the message received", "ms", &TFigures::apply, programs);
   Row("private bytes", "KiB", &TFigures::privateKb, programs);
   Row("working set", "KiB", &TFigures::workingKb, programs);
