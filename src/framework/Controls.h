@@ -377,7 +377,9 @@ class TWinControl : public TControl, public TAccessibleSource {
 
   bool IsWindowed() const override { return true; }
 
-  // The control's message handler; the default passes the message on to DefaultHandler.
+  // The control's message handler; the default passes the message on to DefaultHandler. A window of
+  // this program's own class gets its messages as an ANSI window does; a system control's window as a
+  // Unicode one does (text and characters in UTF-16), so that no text is lost on its way through.
   virtual LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam);
   // DefWindowProcA for a window of its own class, the system class's procedure for a subclassed one.
   LRESULT DefaultHandler(UINT Msg, WPARAM wParam, LPARAM lParam);

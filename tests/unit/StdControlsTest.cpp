@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include <commctrl.h>
@@ -18,11 +19,13 @@ namespace {
 class TWatchedCheckBox : public TCheckBox {
  public:
   std::vector<UINT> Seen;
+  std::wstring TextSet;  // what the wrapper read from the last WM_SETTEXT
   using TCheckBox::DestroyHandle;
 
  protected:
   LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
     Seen.push_back(Msg);
+    if (Msg == WM_SETTEXT && lParam) TextSet = reinterpret_cast<const wchar_t*>(lParam);
     return TCheckBox::WndProc(Msg, wParam, lParam);
   }
 };
@@ -60,14 +63,14 @@ TEST(StdControlWrappers, AProcedurePutOverTheWrappersKeepsTheChainWholeUntilTheW
   OuterSeen.clear();
   OuterNext = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OuterProc)));
-  // Text outside any one code page passes every procedure unchanged: the chain stays Unicode.
+  // Text outside any one code page passes every procedure unchanged: the wrapper of a system control
+  // gets its messages as a Unicode window procedure does, and so does the system's procedure under it.
   const wchar_t text[] = L"Fl\u00e4che \u20ac \u0416";
-  box->Seen.clear();
   SetWindowTextW(window, text);
   wchar_t read[32] = {};
   GetWindowTextW(window, read, 32);
   EXPECT_STREQ(read, text);
-  EXPECT_NE(std::find(box->Seen.begin(), box->Seen.end(), static_cast<UINT>(WM_SETTEXT)), box->Seen.end());
+  EXPECT_EQ(box->TextSet, text);
   SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   EXPECT_EQ(SendMessageW(window, BM_GETCHECK, 0, 0), BST_CHECKED) << "the system's procedure under both";
   // The wrapper lets its window go while the outer procedure still calls ours: the window's last
@@ -226,6 +229,11 @@ TEST_F(StdControls, WithEveryTabHiddenThePageControlShowsOnlyTheActivePage) {
   EXPECT_EQ(form.Pages->ActivePage(), form.Second);
   EXPECT_FALSE(IsWindowVisible(form.First->Handle()));
   EXPECT_TRUE(IsWindowVisible(form.Second->Handle()));
+  // The page shown is the first of the pages in the z-order, where the dialog manager looks first.
+  EXPECT_EQ(GetWindow(pages, GW_CHILD), form.Second->Handle());
+  form.Pages->SetActivePageIndex(0);
+  EXPECT_EQ(GetWindow(pages, GW_CHILD), form.First->Handle());
+  form.Pages->SetActivePageIndex(1);
 
   // A visible tab brings the strip back, and the pages move below it.
   form.Second->SetTabVisible(true);
