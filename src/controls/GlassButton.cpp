@@ -471,9 +471,9 @@ void TCustomGlassButton::DrawThroughFaceCache(HDC dc) {
                FHot,
                EnabledWithParents(),
                HandleAllocated() && GetFocus() == Handle(),
+               HighContrast(),
                Width(),
-               Height(),
-               FPictureDown.Data()};
+               Height()};
   std::uint32_t* bits = SurfaceBits(dc, Width(), Height());
   if (!bits) {
     DrawGlassButton(Canvas());
@@ -485,7 +485,9 @@ void TCustomGlassButton::DrawThroughFaceCache(HDC dc) {
     FFaces.clear();
     FFaceUnder.assign(bits, bits + count);
   }
-  const auto kept = std::find_if(FFaces.begin(), FFaces.end(), [&](const TFace& f) { return f.Key == key; });
+  const auto kept = std::find_if(FFaces.begin(), FFaces.end(), [&](const TFace& f) {
+    return f.Key == key && f.PictureDown == FPictureDown.Data();
+  });
   if (kept != FFaces.end()) {
     std::copy(kept->Drawn.begin(), kept->Drawn.end(), bits);
     std::rotate(FFaces.begin(), kept, kept + 1);
@@ -494,7 +496,8 @@ void TCustomGlassButton::DrawThroughFaceCache(HDC dc) {
   DrawGlassButton(Canvas());
   GdiFlush();
   if (FFaces.size() == MaxFaces) FFaces.pop_back();
-  FFaces.insert(FFaces.begin(), TFace{std::move(key), std::vector<std::uint32_t>(bits, bits + count)});
+  FFaces.insert(FFaces.begin(),
+                TFace{key, FPictureDown.Data(), std::vector<std::uint32_t>(bits, bits + count)});
 }
 
 void TCustomGlassButton::Invalidate() {

@@ -189,12 +189,12 @@ class TCustomGlassButton : public TCustomControl {
   void RecheckHover();
 
  private:
-  // What a drawn button looked like came from: its state, its size and its picture while down.
+  // What a drawn button's look came from besides its properties: its state, the scheme, its size (and
+  // its picture while down, which is kept beside the key: it repaints nothing when it changes).
   struct TFaceKey {
     TGlassVisualState State = gvsUp;
-    bool Down = false, MouseDown = false, Hot = false, Enabled = true, Focused = false;
+    bool Down = false, MouseDown = false, Hot = false, Enabled = true, Focused = false, HighContrast = false;
     int Width = 0, Height = 0;
-    std::vector<std::uint8_t> PictureDown;
     bool operator==(const TFaceKey&) const = default;
   };
   void DrawThroughFaceCache(HDC dc);
@@ -252,6 +252,7 @@ class TCustomGlassButton : public TCustomControl {
   // seen since, the latest first: a page switch takes a button up, pressed and down, and back.
   struct TFace {
     TFaceKey Key;
+    std::vector<std::uint8_t> PictureDown;
     std::vector<std::uint32_t> Drawn;
   };
   static constexpr std::size_t MaxFaces = 4;

@@ -318,7 +318,7 @@ bool SamePixels(const TDibSurface& a, const TDibSurface& b) {
   return true;
 }
 
-TEST_F(GlassButtons, FacesKeptForEachStateLookAsDrawnAndGoWhenWhatIsBeneathOrTheCaptionChanges) {
+TEST_F(GlassButtons, AKeptFaceLooksAsDrawnInEachStateAndGoesWhenWhatIsBeneathOrTheCaptionChanges) {
   TGlassButton* b = buttons[1];
   // The states a page switch takes a button through: up, pressed, down, and up again.
   const auto walk = [&] {
