@@ -103,6 +103,9 @@ LRESULT TForm1::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     for (int page = 0; page < 6; ++page) PageButton(page)->Invalidate();
   }
   if (Msg == WM_PX2D_SHOWERROR) {
+    // Posted while the window was being made, it comes before the window's first paint: the box
+    // opens over a window already painted.
+    UpdateWindow(Handle());
     Application.ShowException(std::exchange(FPendingError, std::string()));
     return 0;
   }
