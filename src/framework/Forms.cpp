@@ -181,10 +181,10 @@ void TForm::KeepInWorkArea() {
     SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TForm::Show() {
+void TForm::Show(bool PaintNow) {
   HandleNeeded();
   ShowWindow(Handle(), SW_SHOWNORMAL);
-  UpdateWindow(Handle());
+  if (PaintNow) UpdateWindow(Handle());
 }
 
 void TForm::Close() {
@@ -459,8 +459,7 @@ void TApplication::Run() {
   if (!FMainForm) return;
   // Shown without painting it here: the loop below paints it a window at a time, as the system
   // asks, so that its first paint is not one long message that everything else waits behind.
-  FMainForm->HandleNeeded();
-  ShowWindow(FMainForm->Handle(), SW_SHOWNORMAL);
+  FMainForm->Show(false);
   // Paints come last in the queue: when it is empty, the window has painted everything it had to.
   MSG msg;
   for (;;) {

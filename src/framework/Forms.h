@@ -30,7 +30,8 @@ class TForm : public TWinControl, public TControlHost {
 
   TNotifyEvent OnCreate;
 
-  void Show();
+  // Shows the window; painted at once, or, with PaintNow false, by the message loop a window at a time.
+  void Show(bool PaintNow = true);
   void Close();
 
   // The control that has or last had the focus in this window; it gets the focus back when the
