@@ -124,7 +124,13 @@ LRESULT CALLBACK TWinControl::CreationHook(int Code, WPARAM wParam, LPARAM lPara
   if (Code == HCBT_CREATEWND && CreatingControl) {
     TWinControl* control = CreatingControl;
     CreatingControl = nullptr;
-    control->Attach(reinterpret_cast<HWND>(wParam), true);
+    // No exception may cross into the system: a wrapper that cannot join here lets the window go
+    // again and joins it right after it is made, where a failure is reported as any other.
+    try {
+      control->Attach(reinterpret_cast<HWND>(wParam), true);
+    } catch (...) {
+      control->Detach();
+    }
   }
   return CallNextHookEx(nullptr, Code, wParam, lParam);
 }
