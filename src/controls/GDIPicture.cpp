@@ -115,7 +115,8 @@ void TGDIPPicture::Assign(const TObject* Source) {
   if (const auto* picture = dynamic_cast<const TGDIPPicture*>(Source)) {
     if (picture != this) {
       FData = picture->FData;
-      if (!FData.empty()) {
+      FEmpty = FData.empty();
+      if (!FEmpty) {
         picture->Decoded();
         FDecoded = picture->FDecoded;
         FDecodedBytes = picture->FDecodedBytes;
