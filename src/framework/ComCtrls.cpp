@@ -191,16 +191,18 @@ bool TPageControl::AnyTabVisible() const {
 void TPageControl::UpdateTabs() {
   if (HandleAllocated()) {
     SendMessageA(Handle(), TCM_DELETEALLITEMS, 0, 0);
-    int tab = 0;
+    int tab = 0, chosen = -1;
     for (TTabSheet* page : FPages) {
       if (!page->TabVisible()) continue;
       TCITEMA item{};
       item.mask = TCIF_TEXT;
       item.pszText = const_cast<char*>(page->Caption().c_str());
       SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-      if (page == ActivePage()) SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+      if (page == ActivePage()) chosen = tab;
       ++tab;
     }
+    // The strip chooses its first tab by itself: the active page's tab, or none, is chosen here.
+    SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(chosen), 0);
     InvalidateRect(Handle(), nullptr, TRUE);
   }
   AlignControls();
@@ -220,10 +222,18 @@ void TPageControl::TabVisibilityChanged(TTabSheet& Page) {
       item.mask = TCIF_TEXT;
       item.pszText = const_cast<char*>(Page.Caption().c_str());
       SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-      if (&Page == ActivePage()) SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
     } else {
       SendMessageA(Handle(), TCM_DELETEITEM, static_cast<WPARAM>(tab), 0);
     }
+    // The strip chooses its first tab by itself and moves its choice with inserts and removals as
+    // it sees fit: the active page's tab, or none, is chosen here.
+    int chosen = -1;
+    for (int i = 0, seen = 0; i < PageCount(); ++i) {
+      if (!Pages(i)->TabVisible()) continue;
+      if (Pages(i) == ActivePage()) chosen = seen;
+      ++seen;
+    }
+    SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(chosen), 0);
     InvalidateRect(Handle(), nullptr, TRUE);
   }
   AlignControls();

@@ -265,3 +265,23 @@ TEST_F(StdControls, WithEveryTabHiddenThePageControlShowsOnlyTheActivePage) {
 
 }  // namespace
 }  // namespace px2d::test
+
+namespace px2d::test {
+namespace {
+TEST_F(StdControls, ATabShownForAnotherPageLeavesTheStripWithoutAChosenTab) {
+  HWND pages = form.Pages->Handle();
+  form.Pages->SetActivePageIndex(0);
+  ASSERT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 0);
+  // The active page has no tab: the tab shown for the other page is not the chosen one.
+  form.Second->SetTabVisible(true);
+  EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), -1);
+  form.First->SetTabVisible(true);
+  EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), 0);
+  // The same when the whole strip is made again (a caption changed).
+  form.First->SetTabVisible(false);
+  form.Second->SetCaption(form.Second->Caption() + "!");
+  EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), -1);
+}
+}  // namespace
+}  // namespace px2d::test
