@@ -275,6 +275,14 @@ TEST_F(StdControls, ATabShownForAnotherPageLeavesTheStripWithoutAChosenTab) {
   // The active page has no tab: the tab shown for the other page is not the chosen one.
   form.Second->SetTabVisible(true);
   EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), -1);
+  // Its tab, clicked, shows its page.
+  RECT tab{};
+  ASSERT_TRUE(SendMessageA(pages, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&tab)));
+  const LPARAM at = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+  SendMessageA(pages, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(pages, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(form.Pages->ActivePage(), form.Second);
+  form.Pages->SetActivePageIndex(0);
   form.First->SetTabVisible(true);
   EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), 0);
   // The same when the whole strip is made again (a caption changed).
