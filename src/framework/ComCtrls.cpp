@@ -209,6 +209,8 @@ void TPageControl::UpdateTabs() {
 }
 
 void TPageControl::TabVisibilityChanged(TTabSheet& Page) {
+  // A sheet that is not one of the pages has no tab, as the whole strip made again gives it none.
+  if (Page.PageIndex() < 0) return;
   if (HandleAllocated()) {
     // The tab's place among the tabs shown: hiding the six tabs one by one then removes six items
     // instead of making the strip again six times.
