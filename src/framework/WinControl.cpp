@@ -238,6 +238,7 @@ void TWinControl::Detach() {
   }
   FHandle = nullptr;
   FWindowFont.reset();
+  FPaintBuffer.reset();  // a window made again makes its buffer again
 }
 
 void TWinControl::DestroyHandle() {
