@@ -113,16 +113,13 @@ void TGDIPPicture::Assign(const TObject* Source) {
     return;
   }
   if (const auto* picture = dynamic_cast<const TGDIPPicture*>(Source)) {
-    if (picture != this) {
-      FData = picture->FData;
-      FEmpty = FData.empty();
-      if (!FEmpty) {
-        picture->Decoded();
-        FDecoded = picture->FDecoded;
-        FDecodedBytes = picture->FDecodedBytes;
-      }
-    }
+    if (picture != this) FData = picture->FData;
     FEmpty = FData.empty();
+    if (picture != this && !FEmpty) {
+      picture->Decoded();
+      FDecoded = picture->FDecoded;
+      FDecodedBytes = picture->FDecodedBytes;
+    }
     Changed();
   } else if (const auto* bitmap = dynamic_cast<const TBitmap*>(Source)) {
     FData = SavedBytes(*bitmap);

@@ -188,22 +188,38 @@ bool TPageControl::AnyTabVisible() const {
   return std::any_of(FPages.begin(), FPages.end(), [](const TTabSheet* p) { return p->TabVisible(); });
 }
 
+int TPageControl::TabsBefore(const TTabSheet& Page) const {
+  int tabs = 0;
+  for (const TTabSheet* page : FPages) {
+    if (page == &Page) break;
+    if (page->TabVisible()) ++tabs;
+  }
+  return tabs;
+}
+
+void TPageControl::InsertTab(int Tab, const TTabSheet& Page) {
+  TCITEMA item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<char*>(Page.Caption().c_str());
+  SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(Tab), reinterpret_cast<LPARAM>(&item));
+}
+
+void TPageControl::TabsChanged() {
+  // The strip chooses its first tab by itself and moves its choice with inserts and removals as it
+  // sees fit: the active page's tab, or none, is chosen here.
+  const TTabSheet* active = ActivePage();
+  const int chosen = active && active->TabVisible() ? TabsBefore(*active) : -1;
+  SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 void TPageControl::UpdateTabs() {
   if (HandleAllocated()) {
     SendMessageA(Handle(), TCM_DELETEALLITEMS, 0, 0);
-    int tab = 0, chosen = -1;
-    for (TTabSheet* page : FPages) {
-      if (!page->TabVisible()) continue;
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = const_cast<char*>(page->Caption().c_str());
-      SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-      if (page == ActivePage()) chosen = tab;
-      ++tab;
-    }
-    // The strip chooses its first tab by itself: the active page's tab, or none, is chosen here.
-    SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(chosen), 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
+    int tab = 0;
+    for (TTabSheet* page : FPages)
+      if (page->TabVisible()) InsertTab(tab++, *page);
+    TabsChanged();
   }
   AlignControls();
 }
@@ -212,31 +228,13 @@ void TPageControl::TabVisibilityChanged(TTabSheet& Page) {
   // A sheet that is not one of the pages has no tab, as the whole strip made again gives it none.
   if (Page.PageIndex() < 0) return;
   if (HandleAllocated()) {
-    // The tab's place among the tabs shown: hiding the six tabs one by one then removes six items
-    // instead of making the strip again six times.
-    int tab = 0;
-    for (TTabSheet* page : FPages) {
-      if (page == &Page) break;
-      if (page->TabVisible()) ++tab;
-    }
-    if (Page.TabVisible()) {
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = const_cast<char*>(Page.Caption().c_str());
-      SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
-    } else {
+    // Hiding the six tabs one by one removes six items instead of making the strip again six times.
+    const int tab = TabsBefore(Page);
+    if (Page.TabVisible())
+      InsertTab(tab, Page);
+    else
       SendMessageA(Handle(), TCM_DELETEITEM, static_cast<WPARAM>(tab), 0);
-    }
-    // The strip chooses its first tab by itself and moves its choice with inserts and removals as
-    // it sees fit: the active page's tab, or none, is chosen here.
-    int chosen = -1;
-    for (int i = 0, seen = 0; i < PageCount(); ++i) {
-      if (!Pages(i)->TabVisible()) continue;
-      if (Pages(i) == ActivePage()) chosen = seen;
-      ++seen;
-    }
-    SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(chosen), 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
+    TabsChanged();
   }
   AlignControls();
 }

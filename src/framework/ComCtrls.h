@@ -115,6 +115,11 @@ class TPageControl : public TWinControl {
 
  private:
   bool AnyTabVisible() const;
+  // The tabs shown for the pages before Page: the place its own tab has or would have.
+  int TabsBefore(const TTabSheet& Page) const;
+  void InsertTab(int Tab, const TTabSheet& Page);
+  // After tabs were inserted or removed: the active page's tab chosen, the strip painted again.
+  void TabsChanged();
   std::vector<TTabSheet*> FPages;
   int FActivePageIndex = -1;
 };
