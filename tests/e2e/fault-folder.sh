@@ -10,10 +10,18 @@ mode=$1
 tests=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tools/lib.sh"
+# Any step that fails names itself: a bare exit status says nothing in the test log.
+trap 'echo "fault-folder: line $LINENO failed ($?): $BASH_COMMAND" >&2' ERR
 "$root/tools/winebed" up
 winebed_env
-appdata=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null </dev/null | tr -d '\r')")
-folder=$appdata/Brightfallow/Panoplex2D
+# The roaming folder of the prefix's one user, read off the prefix itself: no Wine program is
+# started to ask, which could fail between two tests without a word.
+roaming=("$WINEPREFIX"/drive_c/users/*/AppData/Roaming)
+if [ "${#roaming[@]}" != 1 ] || [ ! -d "${roaming[0]}" ]; then
+  echo "fault-folder: no single user's roaming folder in $WINEPREFIX/drive_c/users" >&2
+  exit 1
+fi
+folder=${roaming[0]}/Brightfallow/Panoplex2D
 mkdir -p "$folder"
 
 skip() {
