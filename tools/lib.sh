@@ -15,6 +15,16 @@ winebed_env() {
   fi
 }
 
+# The program's settings folder for the bed's one user, read off the prefix: no Wine program is
+# started to ask, which could fail between two others without a word.
+settings_folder() {
+  local roaming=("$WINEPREFIX"/drive_c/users/*/AppData/Roaming)
+  if [ "${#roaming[@]}" != 1 ] || [ ! -d "${roaming[0]}" ]; then
+    echo "no single user's roaming folder in $WINEPREFIX/drive_c/users" >&2
+    return 1
+  fi
+  echo "${roaming[0]}/Brightfallow/Panoplex2D"
+}
 
 # Whether Wine hands the windows of the programs started from now on to a window manager (Y or N).
 # The bed's tests run unmanaged: Xvfb has none, and Wine would wait for it at every closed window.

@@ -14,14 +14,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 trap 'echo "fault-folder: line $LINENO failed ($?): $BASH_COMMAND" >&2' ERR
 "$root/tools/winebed" up
 winebed_env
-# The roaming folder of the prefix's one user, read off the prefix itself: no Wine program is
-# started to ask, which could fail between two tests without a word.
-roaming=("$WINEPREFIX"/drive_c/users/*/AppData/Roaming)
-if [ "${#roaming[@]}" != 1 ] || [ ! -d "${roaming[0]}" ]; then
-  echo "fault-folder: no single user's roaming folder in $WINEPREFIX/drive_c/users" >&2
-  exit 1
-fi
-folder=${roaming[0]}/Brightfallow/Panoplex2D
+folder=$(settings_folder)
 mkdir -p "$folder"
 
 skip() {
