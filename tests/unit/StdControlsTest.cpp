@@ -263,11 +263,6 @@ TEST_F(StdControls, WithEveryTabHiddenThePageControlShowsOnlyTheActivePage) {
   EXPECT_EQ(form.Second->Top(), 4);
 }
 
-}  // namespace
-}  // namespace px2d::test
-
-namespace px2d::test {
-namespace {
 TEST_F(StdControls, ATabShownForAnotherPageLeavesTheStripWithoutAChosenTab) {
   HWND pages = form.Pages->Handle();
   form.Pages->SetActivePageIndex(0);
@@ -291,5 +286,6 @@ TEST_F(StdControls, ATabShownForAnotherPageLeavesTheStripWithoutAChosenTab) {
   EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), -1);
 }
+
 }  // namespace
 }  // namespace px2d::test
