@@ -51,7 +51,12 @@ std::uint16_t ReadActivationKey(const TGenericSetup& Setup) {
 
 void WriteActivationKey(TGenericSetup& Setup, const std::string& KeyName, TShiftState Shift, bool Win) {
   const std::uint16_t code = MakeHotKey(TextToHotKey(KeyName), Shift, Win);
-  Setup.WriteString(SettingKeys[siActivationKey].Key, HotKeyToText(code));
+  const std::string text = HotKeyToText(code);
+  // A cleared key goes with every copy of its line: a second one would otherwise be read instead.
+  if (text.empty())
+    Setup.EraseKey(SettingKeys[siActivationKey].Key);
+  else
+    Setup.WriteString(SettingKeys[siActivationKey].Key, text);
 }
 
 }  // namespace px2d

@@ -37,7 +37,7 @@ void WriteSearchPosition(TGenericSetup& Setup, int Position);
 // Keyboard page: the code of the stored hot-key text, 0 when it names no key.
 std::uint16_t ReadActivationKey(const TGenericSetup& Setup);
 // Writes the text of the hot key made of the selected key name (empty when none is selected), the
-// modifiers and the Win flag; a hot key without a key writes the empty text, which removes the key.
+// modifiers and the Win flag; a hot key without a key removes every line of the key.
 void WriteActivationKey(TGenericSetup& Setup, const std::string& KeyName, TShiftState Shift, bool Win);
 
 }  // namespace px2d

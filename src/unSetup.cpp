@@ -7,17 +7,53 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "framework/Handles.h"
+#include "unSetupFiles.h"
 
 namespace px2d {
 
+TStoreFileCalls StoreFileCalls;
+
 namespace {
 
-const NameEquals kSameName = [](std::string_view name, std::string_view key) {
-  return AnsiSameText(name, key);
+// The key of a name: a hash of the locale's sort key ignoring case, which is equal for names that
+// CompareStringA calls equal. Making a sort key costs about as much as a comparison, and the same
+// names come back at every load and save (the file's, the base's, the merge's), so each name's key is
+// made once; the table is emptied when it outgrows what a few files at the size limit hold.
+struct TNameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
 };
+
+std::uint64_t SortKey(std::string_view name) {
+  thread_local std::unordered_map<std::string, std::uint64_t, TNameHash, std::equal_to<>> known;
+  if (const auto found = known.find(name); found != known.end()) return found->second;
+  constexpr DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  // The empty name is measured as the empty text ending in its zero, which the function accepts.
+  const char* source = name.empty() ? "" : name.data();
+  const int length = name.empty() ? -1 : static_cast<int>(name.size());
+  char buffer[512];
+  std::string large;
+  char* key = buffer;
+  int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, buffer, sizeof buffer);
+  if (size == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    large.resize(
+        static_cast<std::size_t>(LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, nullptr, 0)));
+    key = large.data();
+    size = LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, key, static_cast<int>(large.size()));
+  }
+  // Without a sort key the name is found by comparison among the other names without one.
+  const std::uint64_t hash = HashBytes(std::string_view(key, static_cast<std::size_t>(std::max(size, 0))));
+  if (known.size() >= 4 * MaxSettingsFileSize / 8) known.clear();
+  known.emplace(name, hash);
+  return hash;
+}
 
 std::wstring ParentFolder(const std::wstring& path) {
   const std::size_t slash = path.find_last_of(L"\\:");
@@ -83,35 +119,34 @@ std::wstring SettingsPath(const std::string& appName) {
 }
 
 // Why a file of this size is not read, or not written.
-std::string TooLarge(unsigned long long size, std::size_t limit) {
+std::string TooLarge(unsigned long long size) {
   return Format("It is too large for a settings file: %llu bytes, where at most %llu are allowed", size,
-                static_cast<unsigned long long>(limit));
+                static_cast<unsigned long long>(MaxSettingsFileSize));
 }
-
-// Room for the window's own keys, which an Apply may add or lengthen: 21 lines of at most a name,
-// "=", a value and a line break. A file is read only if it can still be saved with them.
-constexpr std::size_t kKeysRoom = 1024;
-constexpr std::size_t kReadLimit = MaxSettingsFileSize - kKeysRoom;
 
 // Another program that opens the settings file for a moment shuts this one out meanwhile: the
 // switcher reading it after a broadcast, or another copy of the program saving. A load or a save
 // tries again for a quarter of a second before the error counts (more than twice as long as such a
 // reader holds the file), and only once: its steps share that time, so that a file held for good
-// is reported a quarter of a second after the press, however many steps meet it.
+// is reported a quarter of a second after the press, however many steps meet it. The first tries
+// come soon after each other: a program that writes the file often holds it only a moment, and a
+// later try meets it again as likely as an early one.
 class TRetryWindow {
  public:
   // Whether to try the step again after its error: one that may pass, while the time lasts. Waits
   // a moment first.
   bool Again(DWORD error, bool (*MayPass)(DWORD)) {
     if (!MayPass(error) || GetTickCount64() - FStart >= kWindowMs) return false;
-    Sleep(kPauseMs);
+    Sleep(FPauseMs);
+    FPauseMs = std::min<DWORD>(FPauseMs * 2, kLongestPauseMs);
     return true;
   }
 
  private:
   static constexpr ULONGLONG kWindowMs = 250;
-  static constexpr DWORD kPauseMs = 25;
+  static constexpr DWORD kLongestPauseMs = 25;
   const ULONGLONG FStart = GetTickCount64();
+  DWORD FPauseMs = 1;
 };
 
 bool Transient(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
@@ -119,8 +154,8 @@ bool Shared(DWORD error) { return error == ERROR_SHARING_VIOLATION; }
 
 TUniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, TRetryWindow& retries) {
   for (;;) {
-    TUniqueHandle file(
-        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    TUniqueHandle file(StoreFileCalls.CreateFile(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return file;
     const DWORD error = GetLastError();
     if (!retries.Again(error, &Shared)) {
@@ -130,9 +165,14 @@ TUniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, 
   }
 }
 
-// The temporary file of a save: <settings file>.<process id>.tmp.
+// The files beside the settings file that a save makes for a moment: its new text,
+// <settings file>.<process id>.tmp, and a second name of the file it replaces,
+// <settings file>.<process id>.old, which shows what another program wrote at the last moment.
 std::wstring TemporaryName(const std::wstring& path, unsigned long processId) {
   return path + L"." + std::to_wstring(processId) + L".tmp";
+}
+std::wstring KeptName(const std::wstring& path, unsigned long processId) {
+  return path + L"." + std::to_wstring(processId) + L".old";
 }
 
 bool SameOrdinal(const std::wstring& a, const std::wstring& b) {
@@ -140,42 +180,253 @@ bool SameOrdinal(const std::wstring& a, const std::wstring& b) {
                               TRUE) == CSTR_EQUAL;
 }
 
-// Whether a name in the folder is one that TemporaryName makes, letter case aside as the file
-// system sets it aside: the settings file's name, a dot, a process id and ".tmp".
-bool IsTemporaryName(const std::wstring& name, const std::wstring& settingsName) {
-  const std::wstring prefix = settingsName + L".", suffix = L".tmp";
+// The process id in a name that TemporaryName or KeptName makes with this suffix, letter case aside
+// as the file system sets it aside: the settings file's name, a dot, a process id and the suffix.
+bool SaveFileOwner(const std::wstring& name, const std::wstring& settingsName, const std::wstring& suffix,
+                   unsigned long& processId) {
+  const std::wstring prefix = settingsName + L".";
   if (name.size() <= prefix.size() + suffix.size()) return false;
   const std::wstring id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-  return SameOrdinal(name.substr(0, prefix.size()), prefix) &&
-         SameOrdinal(name.substr(name.size() - suffix.size()), suffix) && id.size() <= 10 &&
-         id.find_first_not_of(L"0123456789") == std::wstring::npos;
+  if (!SameOrdinal(name.substr(0, prefix.size()), prefix) ||
+      !SameOrdinal(name.substr(name.size() - suffix.size()), suffix) || id.size() > 10 ||
+      id.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return false;
+  processId = std::wcstoul(id.c_str(), nullptr, 10);
+  return true;
 }
 
 struct TFindClose {
   void operator()(HANDLE find) const { FindClose(find); }
 };
 
-// Removes the temporary files that saves killed half-way left beside the settings file. A copy of
-// the program holds its temporary file open from the moment it makes it until it has replaced the
-// settings file with it, so one that nobody holds open is left over: it opens without sharing, and
-// goes when that handle closes. Another copy's file, still being written, refuses that open and stays.
+bool ProcessRuns(unsigned long processId) {
+  const TUniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  return process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+// Removes the files that saves killed half-way left beside the settings file. A copy of the program
+// holds its temporary file open from the moment it makes it until it has replaced the settings file
+// with it, so one that nobody holds open is left over: it opens without sharing, and goes when that
+// handle closes. Another copy's file, still being written, refuses that open and stays. A second
+// name of the settings file is never held open (that would keep the file from being replaced): it
+// is left over when no process of its id runs, or when it is this process's own.
 void RemoveStaleTemporaries(const std::wstring& path) {
   const std::size_t slash = path.find_last_of(L'\\');
   const std::wstring folder = path.substr(0, slash + 1);
   const std::wstring settingsName = path.substr(slash + 1);
   WIN32_FIND_DATAW found;
-  const HANDLE find = FindFirstFileW((path + L".*.tmp").c_str(), &found);
+  const HANDLE find = FindFirstFileW((path + L".*").c_str(), &found);
   if (find == INVALID_HANDLE_VALUE) return;
   const std::unique_ptr<void, TFindClose> owned(find);
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (!IsTemporaryName(found.cFileName, settingsName)) continue;
-    TUniqueHandle stale(CreateFileW((folder + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    unsigned long owner = 0;
+    const std::wstring name = folder + found.cFileName;
+    if (SaveFileOwner(found.cFileName, settingsName, L".tmp", owner)) {
+      TUniqueHandle stale(StoreFileCalls.CreateFile(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                                    FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    } else if (SaveFileOwner(found.cFileName, settingsName, L".old", owner) &&
+               (owner == GetCurrentProcessId() || !ProcessRuns(owner))) {
+      StoreFileCalls.DeleteFile(name.c_str());
+    }
   } while (FindNextFileW(find, &found));
 }
 
+// Reads the whole file through an open handle: its bytes. A file larger than a save may write is
+// refused: Refuse(message) raises. A failing read raises through Fail(error).
+template <typename TRefuse, typename TFail>
+std::string ReadFileText(HANDLE file, TRefuse&& Refuse, TFail&& Fail) {
+  LARGE_INTEGER size{};
+  if (!StoreFileCalls.GetFileSize(file, &size)) Fail(GetLastError());
+  if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
+    Refuse(TooLarge(static_cast<unsigned long long>(size.QuadPart)));
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    const DWORD want = static_cast<DWORD>(bytes.size() - done);
+    if (!StoreFileCalls.ReadFile(file, bytes.data() + done, want, &read, nullptr)) Fail(GetLastError());
+    if (read == 0) break;  // the file shrank while we read it
+    done += read;
+  }
+  bytes.resize(done);
+  // Measured as a save would write it: line breaks that grow to CR LF count. Whatever a save
+  // writes is read again, and whatever is read can be saved again unchanged.
+  const std::size_t saved = SavedSize(bytes);
+  if (saved > MaxSettingsFileSize) Refuse(TooLarge(saved));
+  return bytes;
+}
+
+// What a zero byte hides: it ends the text, and what follows it is kept as it is and written back
+// after the lines, so that a save loses nothing of a damaged file (or one in another encoding).
+std::string HiddenTail(const std::string& bytes) {
+  const std::size_t zero = bytes.find('\0');
+  return zero == std::string::npos ? std::string() : bytes.substr(zero);
+}
+
+// The new text of a save, in a file of its own beside the settings file until it takes that file's
+// place. It stays open until then, sharing only that rename, so that no other copy of the program
+// takes it for one left over by a killed save.
+class TNewText {
+ public:
+  TNewText(const std::wstring& path, TRetryWindow& retries)
+      : FPath(path), FName(TemporaryName(path, GetCurrentProcessId())) {
+    bool madeFolders = false;
+    for (;;) {
+      // A name left by a killed copy with the same process id may be held a moment by another copy's
+      // clean-up: that is tried again like any sharing conflict.
+      FFile = TUniqueHandle(StoreFileCalls.CreateFile(FName.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                                      FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (FFile) return;
+      const DWORD error = GetLastError();
+      // The folders went since they were made (the user removed them): made again, and tried again.
+      if (error == ERROR_PATH_NOT_FOUND && !madeFolders) {
+        madeFolders = true;
+        ForceFolders(ParentFolder(path));
+        continue;
+      }
+      if (!retries.Again(error, &Transient)) RaiseCreateError(path, error);
+    }
+  }
+  ~TNewText() {
+    if (FFile) {
+      FFile.Reset();
+      StoreFileCalls.DeleteFile(FName.c_str());
+    }
+  }
+  TNewText(const TNewText&) = delete;
+  TNewText& operator=(const TNewText&) = delete;
+
+  // Writes the whole text and flushes it to the disk, so that it is whole before it replaces
+  // anything: a text written before is overwritten.
+  void Write(const std::string& text) {
+    DWORD written = 0;
+    if (!StoreFileCalls.SetFilePointer(FFile.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+        !StoreFileCalls.WriteFile(FFile.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                                  nullptr) ||
+        written != text.size() || !StoreFileCalls.SetEndOfFile(FFile.Get()) ||
+        !StoreFileCalls.FlushFileBuffers(FFile.Get()))
+      throw EWriteError("Stream write error");
+  }
+
+  // Replaces the settings file while `held` still keeps every other program out of it: a rename by
+  // this file's handle with the system's POSIX semantics, which replaces a file open with delete
+  // sharing. False where the system or its file system cannot (older Windows, Wine, some network
+  // shares): nothing has changed then.
+  bool ReplaceHeld() {
+    constexpr DWORD kReplaceIfExists = 0x1, kPosixSemantics = 0x2;
+    return Rename(static_cast<FILE_INFO_BY_HANDLE_CLASS>(22), kReplaceIfExists | kPosixSemantics);
+  }
+
+  // Takes the settings file's place in one step, replacing the file there (OverFile) or only where
+  // there is none; false with the system's error when it cannot. The rename goes by this file's own
+  // handle: one call to the system, where a move by name makes several while another program may
+  // take the file.
+  bool Replace(bool OverFile) { return Rename(FileRenameInfo, OverFile ? 1 : 0); }
+
+ private:
+  // Renames this file over the settings file by its handle, and flushes the rename to the disk
+  // before the save counts as done, as a move with write-through does.
+  bool Rename(FILE_INFO_BY_HANDLE_CLASS Kind, DWORD Flags) {
+    const std::size_t nameBytes = FPath.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    if (Kind == FileRenameInfo)
+      rename->ReplaceIfExists = Flags != 0;
+    else
+      rename->Flags = Flags;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy(FPath.begin(), FPath.end(), rename->FileName);
+    if (!StoreFileCalls.SetFileInformationByHandle(FFile.Get(), Kind, rename,
+                                                   static_cast<DWORD>(buffer.size())))
+      return false;
+    StoreFileCalls.FlushFileBuffers(FFile.Get());
+    FFile.Reset();
+    return true;
+  }
+
+  const std::wstring FPath, FName;
+  TUniqueHandle FFile;
+};
+
+// What the settings file holds: its bytes, or none when there is no file.
+using TFileState = std::optional<std::string>;
+
+// The settings file's bytes through an open handle; what could not be saved again is refused.
+TFileState ReadHeld(HANDLE file, const std::wstring& path) {
+  return ReadFileText(
+      file,
+      [&](const std::string& why) {
+        throw EFCreateError(Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), why.c_str()));
+      },
+      [&](DWORD error) { RaiseCreateError(path, error); });
+}
+
+// Reads a file by name, sharing it with everyone; none when it is not there or cannot be read.
+TFileState ReadKept(const std::wstring& name, const std::wstring& path) {
+  const TUniqueHandle file(StoreFileCalls.CreateFile(name.c_str(), GENERIC_READ,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  return ReadHeld(file.Get(), path);
+}
+
+// Whether another program holds the file open, which is why a replace failed: an exclusive open of
+// it meets a sharing conflict. A program that writes it all the time lets it go for a moment now
+// and then, so a few opens are tried.
+bool HeldByAnother(const std::wstring& path) {
+  for (int i = 0; i < 8; ++i) {
+    const TUniqueHandle file(StoreFileCalls.CreateFile(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && GetLastError() == ERROR_SHARING_VIOLATION) return true;
+  }
+  return false;
+}
+
+// A second name of the settings file for the moment of a replace: the file as it was stays
+// readable under it afterwards, with whatever another program wrote into it until the replace.
+class TKeptName {
+ public:
+  explicit TKeptName(const std::wstring& path) : FPath(path), FName(KeptName(path, GetCurrentProcessId())) {}
+  ~TKeptName() { Remove(); }
+  TKeptName(const TKeptName&) = delete;
+  TKeptName& operator=(const TKeptName&) = delete;
+
+  const std::wstring& Name() const { return FName; }
+  // Names the settings file anew, while it is held, so that nobody else holds the old name.
+  bool Make() {
+    StoreFileCalls.DeleteFile(FName.c_str());
+    FMade = StoreFileCalls.CreateHardLink(FName.c_str(), FPath.c_str(), nullptr);
+    return FMade;
+  }
+  void Remove() {
+    if (FMade && StoreFileCalls.DeleteFile(FName.c_str())) FMade = false;
+  }
+  // Puts the file as kept back in the settings file's place.
+  void PutBack() {
+    if (FMade && StoreFileCalls.MoveFileEx(FName.c_str(), FPath.c_str(),
+                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      FMade = false;
+  }
+
+ private:
+  const std::wstring FPath, FName;
+  bool FMade = false;
+};
+
+// Whether the system replaces a file that this program holds open (see ReplaceHeld). Until one
+// try says otherwise it is taken to.
+bool ReplacesHeldFiles = true;
+
 }  // namespace
+
+const TNameRule& StoreNameRule() {
+  static const TNameRule rule{
+      [](std::string_view name, std::string_view key) { return AnsiSameText(name, key); }, SortKey};
+  return rule;
+}
 
 const std::wstring& TGenericSetup::Path() const {
   if (FPath.empty() || FPathAppName != AppName) {
@@ -187,51 +438,9 @@ const std::wstring& TGenericSetup::Path() const {
 
 std::string TGenericSetup::ConfigFileName() const { return WideToAnsi(Path()); }
 
-namespace {
-
-// The settings file's text as read: its bytes, its lines, and what a zero byte hides.
-struct TFileText {
-  std::string bytes;
-  TextLines lines;
-  std::string tail;
-};
-
-// Reads the whole file through an open handle. A file that could not be saved again within the
-// limit is refused: Refuse(message) raises. A failing read raises through Fail(error).
-template <typename TRefuse, typename TFail>
-TFileText ReadFileText(HANDLE file, TRefuse&& Refuse, TFail&& Fail) {
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size)) Fail(GetLastError());
-  if (static_cast<unsigned long long>(size.QuadPart) > MaxSettingsFileSize)
-    Refuse(TooLarge(static_cast<unsigned long long>(size.QuadPart), kReadLimit));
-  TFileText text;
-  text.bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  while (done < text.bytes.size()) {
-    DWORD read = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.bytes.size() - done, 1u << 30));
-    if (!ReadFile(file, text.bytes.data() + done, want, &read, nullptr)) Fail(GetLastError());
-    if (read == 0) break;  // the file shrank while we read it
-    done += read;
-  }
-  text.bytes.resize(done);
-  text.lines = SplitLines(text.bytes);
-  // A zero byte ends the text; what follows it is kept as it is and written back after the lines,
-  // so that a save loses nothing of a damaged file (or one in another encoding).
-  const std::size_t zero = text.bytes.find('\0');
-  if (zero != std::string::npos) text.tail = text.bytes.substr(zero);
-  // Measured as a save would write it too: line breaks that grow to CR LF count. The size told is
-  // the file's own unless only the save would pass the limit.
-  const std::size_t saved = JoinLines(text.lines).size() + text.tail.size();
-  if (done > kReadLimit || saved > kReadLimit) Refuse(TooLarge(done > kReadLimit ? done : saved, kReadLimit));
-  return text;
-}
-
-}  // namespace
-
 void TGenericSetup::LoadSettings() {
   const std::wstring path = Path();
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = StoreFileCalls.GetFileAttributes(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Only a file that is not there is no file; one that cannot be looked at (access denied, a
     // folder on the network gone for a moment) is unread, so that nothing is saved over it.
@@ -248,131 +457,165 @@ void TGenericSetup::LoadSettings() {
   TRetryWindow retries;
   const TUniqueHandle file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ, retries);
   if (!file) RaiseOpenError(path, GetLastError());
-  TFileText text = ReadFileText(
+  std::string bytes = ReadFileText(
       file.Get(),
       [&](const std::string& why) {
         throw ESettingsTooLarge(Format("Cannot open file \"%s\". %s", WideToAnsi(path).c_str(), why.c_str()));
       },
       [&](DWORD error) { RaiseOpenError(path, error); });
-  Lines = std::move(text.lines);
-  IgnoredTail = std::move(text.tail);
-  FileText = std::move(text.bytes);
+  Lines = SplitLines(bytes);
+  IgnoredTail = HiddenTail(bytes);
+  FileText = std::move(bytes);
   BaseLines = Lines;
   FLoaded = true;
 }
 
 bool TGenericSetup::SaveSettings() {
   const std::wstring path = Path();
-  TextLines lines = Lines;
-  std::string tail = IgnoredTail;
-  bool merged = false;
   TRetryWindow retries;
   // What could not be read again is not written: this store's own text, and again after a merge.
   const auto refuseIfTooLarge = [&](std::size_t size) {
     if (size > MaxSettingsFileSize)
-      throw EFCreateError(Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(),
-                                 TooLarge(size, MaxSettingsFileSize).c_str()));
+      throw EFCreateError(
+          Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(size).c_str()));
   };
-  refuseIfTooLarge(JoinLines(lines).size() + tail.size());
-
-  // The file is replaced only where an exclusive create of it would succeed: not when it is
-  // read-only, hidden or a system file, and not while any other program holds it open.
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes &
-        (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
-      RaiseCreateError(path, ERROR_ACCESS_DENIED);
-    const TUniqueHandle probe = OpenExisting(path, GENERIC_READ | GENERIC_WRITE, 0, retries);
-    if (!probe) RaiseCreateError(path, GetLastError());
-    // Read again under that handle, which keeps other writers out while it reads: what another
-    // program wrote since the file was read is kept, with this store's own changes made over it.
-    if (FLoaded) {
-      const TFileText now = ReadFileText(
-          probe.Get(),
-          [&](const std::string& why) {
-            throw EFCreateError(
-                Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), why.c_str()));
-          },
-          [&](DWORD error) { RaiseCreateError(path, error); });
-      if (!FileText || now.bytes != *FileText) {
-        lines = MergeLines(BaseLines, Lines, now.lines, kSameName);
-        tail = now.tail;
-        merged = true;
-      }
-    }
-  }
-
-  const std::string text = JoinLines(lines) + tail;
+  // The lines and the tail written, when they are not the store's own: made over another program's.
+  std::optional<TextLines> lines;
+  std::string tail = IgnoredTail;
+  std::string text = JoinLines(Lines) + tail;
   refuseIfTooLarge(text.size());
 
-  // The new text goes to a file of its own beside the settings file, which it then replaces in one
-  // step: a failure at any point, the process killed included, leaves the settings file as it was.
-  // The file stays open until it has taken the settings file's place, sharing only that rename, so
-  // that no other copy takes it for one left over by a killed save.
-  // A name left by a killed copy with the same process id may be held a moment by another copy's
-  // clean-up: that is tried again like any sharing conflict.
-  const std::wstring temporary = TemporaryName(path, GetCurrentProcessId());
-  TUniqueHandle file;
-  bool madeFolders = false;
-  for (;;) {
-    file = TUniqueHandle(CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
-                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) break;
-    const DWORD error = GetLastError();
-    // The folders went since they were made (the user removed them): made again, and tried again.
-    if (error == ERROR_PATH_NOT_FOUND && !madeFolders) {
-      madeFolders = true;
-      ForceFolders(ParentFolder(path));
-      continue;
+  // The file is replaced only where an exclusive create of it would succeed: not when it is
+  // read-only, hidden or a system file.
+  const DWORD attributes = StoreFileCalls.GetFileAttributes(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes &
+       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)))
+    RaiseCreateError(path, ERROR_ACCESS_DENIED);
+
+  // The text is made from what the file held when this store last read or wrote it: `basis`.
+  // Whatever another program wrote since is found right before the replace, and the text is made
+  // again over it. A store that never loaded replaces the file whatever it holds.
+  TFileState basis = FileText;
+  // What another program wrote in the moment between that look and the replace, which the replace
+  // then took the place of: built on in another round.
+  TFileState missed;
+  // Makes the text from what the file holds now: the other program's lines with this store's
+  // changes over them, or every line of this store where the file is gone or was emptied.
+  const auto buildOn = [&](const TFileState& now) {
+    if (now && !now->empty()) {
+      lines = MergeLines(BaseLines, Lines, SplitLines(*now), StoreNameRule());
+      tail = HiddenTail(*now);
+    } else {
+      lines.reset();
+      tail = IgnoredTail;
     }
-    if (!retries.Again(error, &Transient)) RaiseCreateError(path, error);
-  }
-  DWORD written = 0;
-  if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-      written != text.size() || !FlushFileBuffers(file.Get())) {
-    DeleteFileW(temporary.c_str());
-    throw EWriteError("Stream write error");
-  }
-  for (;;) {
-    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      file.Reset();
-      RemoveStaleTemporaries(path);
-      Lines = std::move(lines);
-      IgnoredTail = std::move(tail);
-      FileText = text;
-      BaseLines = Lines;
-      return merged;
-    }
-    const DWORD error = GetLastError();
-    if (!retries.Again(error, &Transient)) {
-      DeleteFileW(temporary.c_str());
-      RaiseCreateError(path, error);
+    text = JoinLines(lines ? *lines : Lines.Text()) + tail;
+    refuseIfTooLarge(text.size());
+  };
+
+  // A first look, without holding the file: a change found now is built on before anything is
+  // written, so that the new text is usually written once.
+  if (FLoaded) {
+    if (TFileState now = ReadKept(path, path); now != basis) {
+      buildOn(now);
+      basis = std::move(now);
     }
   }
+  // The new text is written and flushed before the settings file is looked at again, so that
+  // between that look and the replace nothing is left to do.
+  std::optional<TNewText> fresh;
+  fresh.emplace(path, retries);
+  fresh->Write(text);
+  TKeptName kept(path);
+  constexpr int kRounds = 16;
+  for (int round = 0;; ++round) {
+    // The file changed between every look and its replace: it is written all the time.
+    if (round == kRounds) RaiseCreateError(path, ERROR_SHARING_VIOLATION);
+    // Every other program is shut out from the look on; only a rename may pass this handle.
+    TUniqueHandle held = OpenExisting(path, GENERIC_READ, FILE_SHARE_DELETE, retries);
+    TFileState now;
+    if (held) {
+      now = ReadHeld(held.Get(), path);
+    } else {
+      const DWORD error = GetLastError();
+      // Deleted since it was looked at: written anew.
+      if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) RaiseCreateError(path, error);
+    }
+    if (FLoaded && (now != basis || missed)) {
+      // Made again while the file is held: nobody can write it until it is replaced.
+      buildOn(now != basis ? now : missed);
+      fresh->Write(text);
+      basis = now;
+      missed.reset();
+    }
+    if (held && ReplacesHeldFiles) {
+      if (fresh->ReplaceHeld()) break;
+      ReplacesHeldFiles = false;
+    }
+    // Where the system cannot replace a file held open, the handle goes just before the replace. A
+    // second name keeps the file, so that what another program writes in between is seen afterwards:
+    // it cannot still be writing then, as a file held open is not replaced either.
+    const bool keeping = held && kept.Make();
+    held.Reset();
+    // A file that is not there is not replaced: one made meanwhile is looked at first.
+    if (!fresh->Replace(now.has_value())) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
+      if (!retries.Again(error, &Transient))
+        RaiseCreateError(path, HeldByAnother(path) ? ERROR_SHARING_VIOLATION : error);
+      continue;  // looked at again before the next try
+    }
+    if (!keeping) break;
+    TFileState replaced = ReadKept(kept.Name(), path);
+    if (!replaced || replaced == now) break;
+    // Another program wrote between the look and the replace. After the last round its text is
+    // put back, unless it wrote again since, and the save fails: what it wrote counts over an edit
+    // that the user can apply again.
+    if (round + 1 == kRounds) {
+      TUniqueHandle again = OpenExisting(path, GENERIC_READ, FILE_SHARE_DELETE, retries);
+      if (again && ReadHeld(again.Get(), path) == text) {
+        again.Reset();
+        kept.PutBack();
+      }
+      RaiseCreateError(path, ERROR_SHARING_VIOLATION);
+    }
+    basis = text;
+    missed = std::move(replaced);
+    fresh.emplace(path, retries);
+    fresh->Write(text);
+  }
+  kept.Remove();
+
+  RemoveStaleTemporaries(path);
+  const bool rewritten = (lines && *lines != Lines.Text()) || tail != IgnoredTail;
+  if (lines) Lines = std::move(*lines);
+  IgnoredTail = std::move(tail);
+  FileText = std::move(text);
+  BaseLines = Lines;
+  return rewritten;
 }
 
 std::string TGenericSetup::ReadString(const std::string& Key, const std::string& Default) const {
-  return ReadKeyText(Lines, Key, Default, kSameName);
+  return Lines.ReadText(Key, Default);
 }
 
 std::int32_t TGenericSetup::ReadInteger(const std::string& Key, std::int32_t Default) const {
-  return ReadKeyInteger(Lines, Key, Default, kSameName);
+  return Lines.ReadInteger(Key, Default);
 }
 
 bool TGenericSetup::ReadBool(const std::string& Key, bool Default) const {
-  return ReadKeyBool(Lines, Key, Default, kSameName);
+  return Lines.ReadBool(Key, Default);
 }
 
-void TGenericSetup::WriteString(const std::string& Key, const std::string& Value) {
-  WriteKeyValue(Lines, Key, Value, kSameName);
-}
+void TGenericSetup::WriteString(const std::string& Key, const std::string& Value) { Lines.Write(Key, Value); }
 
 void TGenericSetup::WriteInteger(const std::string& Key, std::int32_t Value) {
-  WriteKeyInteger(Lines, Key, Value, kSameName);
+  Lines.WriteInteger(Key, Value);
 }
 
-void TGenericSetup::WriteBool(const std::string& Key, bool Value) {
-  WriteKeyBool(Lines, Key, Value, kSameName);
-}
+void TGenericSetup::WriteBool(const std::string& Key, bool Value) { Lines.WriteBool(Key, Value); }
+
+void TGenericSetup::EraseKey(const std::string& Key) { Lines.Erase(Key); }
 
 }  // namespace px2d

@@ -14,8 +14,8 @@ namespace px2d {
 class EFOpenError : public Exception {
   using Exception::Exception;
 };
-// The settings file is larger than any settings file (MaxSettingsFileSize): it is not read, and
-// nothing is written over it.
+// The settings file is larger than any settings file (MaxSettingsFileSize, as a save would write
+// it): it is not read, and nothing is written over it.
 class ESettingsTooLarge : public EFOpenError {
   using EFOpenError::EFOpenError;
 };
@@ -26,12 +26,17 @@ class EWriteError : public Exception {
   using Exception::Exception;
 };
 
+// How the store compares names: CompareStringA ignoring case under the user's locale, with the
+// locale's sort key as the key that finds a name.
+const TNameRule& StoreNameRule();
+
 class TGenericSetup : public TObject {
  public:
   TGenericSetup() = default;
   ~TGenericSetup() override = default;
 
-  TextLines Lines;
+  // The lines, read and written by key through the locale's comparison of names.
+  TSettingsLines Lines{StoreNameRule()};
   // What a zero byte in the file hides from reading: written back after the lines unchanged.
   std::string IgnoredTail;
   std::string AppName = "Unknown";
@@ -51,8 +56,9 @@ class TGenericSetup : public TObject {
   void LoadSettings();
   // Writes the lines (and IgnoredTail) in place of the file. When another program has changed the
   // file since it was loaded, the file's lines as they are now are written instead, with this
-  // store's changes since BaseLines made over them (MergeLines), and Lines and IgnoredTail become
-  // what was written; true then.
+  // store's changes since BaseLines made over them (MergeLines); a file it deleted or emptied is
+  // written anew with all of this store's lines. Lines and IgnoredTail become what was written;
+  // true when that differs from what they were.
   bool SaveSettings();
 
   std::string ReadString(const std::string& Key, const std::string& Default) const;
@@ -61,6 +67,8 @@ class TGenericSetup : public TObject {
   void WriteString(const std::string& Key, const std::string& Value);
   void WriteInteger(const std::string& Key, std::int32_t Value);
   void WriteBool(const std::string& Key, bool Value);
+  // Removes every line of the key, so that it reads as its default however many copies it had.
+  void EraseKey(const std::string& Key);
 
  private:
   // The settings file's path, found once for the AppName it was found for: the roaming folder

@@ -149,7 +149,7 @@ TEST_F(BadInput, TheProgramShowsWhatItCanAndLosesNothing) {
   const TBadInput cases[] = {
       {"an empty file", "", "", ExpectDefaults, FileWith()},
       {"a file of 100 MB", huge,
-       tooLarge + std::to_string(huge.size()) + " bytes, where at most 64512 are allowed",
+       tooLarge + std::to_string(huge.size()) + " bytes, where at most 65536 are allowed",
        [](OptionsWindow& w) {
          ExpectDefaults(w);
          EXPECT_TRUE(IsWindowVisible(w.Item(idReadAgain)));

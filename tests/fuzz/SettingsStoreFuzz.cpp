@@ -18,29 +18,33 @@ namespace {
 
 using TValue = std::variant<bool, std::int32_t, std::string>;
 
-const px2d::NameEquals kSameName = px2d::standin::AsciiSameText;
+px2d::TSettingsLines Indexed(const px2d::TextLines& text) {
+  px2d::TSettingsLines lines(px2d::standin::AsciiNameRule());
+  lines = text;
+  return lines;
+}
 
-TValue Read(const px2d::TextLines& lines, const px2d::TSettingKey& key) {
+TValue Read(const px2d::TSettingsLines& lines, const px2d::TSettingKey& key) {
   switch (key.Kind) {
     case px2d::skBoolean:
-      return px2d::ReadKeyBool(lines, key.Key, key.Default != 0, kSameName);
+      return lines.ReadBool(key.Key, key.Default != 0);
     case px2d::skInteger:
-      return px2d::ReadKeyInteger(lines, key.Key, key.Default, kSameName);
+      return lines.ReadInteger(key.Key, key.Default);
     default:
-      return px2d::ReadKeyText(lines, key.Key, key.DefaultText, kSameName);
+      return lines.ReadText(key.Key, key.DefaultText);
   }
 }
 
-void Write(px2d::TextLines& lines, const px2d::TSettingKey& key, const TValue& value) {
+void Write(px2d::TSettingsLines& lines, const px2d::TSettingKey& key, const TValue& value) {
   if (const auto* b = std::get_if<bool>(&value))
-    px2d::WriteKeyBool(lines, key.Key, *b, kSameName);
+    lines.WriteBool(key.Key, *b);
   else if (const auto* i = std::get_if<std::int32_t>(&value))
-    px2d::WriteKeyInteger(lines, key.Key, *i, kSameName);
+    lines.WriteInteger(key.Key, *i);
   else
-    px2d::WriteKeyValue(lines, key.Key, std::get<std::string>(value), kSameName);
+    lines.Write(key.Key, std::get<std::string>(value));
 }
 
-std::vector<TValue> ReadAll(const px2d::TextLines& lines) {
+std::vector<TValue> ReadAll(const px2d::TSettingsLines& lines) {
   std::vector<TValue> values;
   for (const auto& key : px2d::SettingKeys) values.push_back(Read(lines, key));
   return values;
@@ -48,8 +52,8 @@ std::vector<TValue> ReadAll(const px2d::TextLines& lines) {
 
 // One cycle: the values read and the bytes saved after writing them all back.
 std::string Cycle(const px2d::TextLines& loaded, std::vector<TValue>& values) {
-  values = ReadAll(loaded);
-  px2d::TextLines lines = loaded;
+  px2d::TSettingsLines lines = Indexed(loaded);
+  values = ReadAll(lines);
   for (std::size_t i = 0; i < values.size(); ++i) Write(lines, px2d::SettingKeys[i], values[i]);
   return px2d::JoinLines(lines);
 }
@@ -58,10 +62,9 @@ std::string Cycle(const px2d::TextLines& loaded, std::vector<TValue>& values) {
 px2d::TextLines Foreign(const px2d::TextLines& lines) {
   px2d::TextLines foreign;
   for (const auto& line : lines) {
-    const px2d::TextLines one{line};
+    const px2d::TSettingsLines one = Indexed({line});
     bool isKey = false;
-    for (const auto& key : px2d::SettingKeys)
-      isKey = isKey || px2d::FindKeyLine(one, key.Key, kSameName) == 0;
+    for (const auto& key : px2d::SettingKeys) isKey = isKey || one.Find(key.Key) == 0;
     if (!isKey) foreign.push_back(line);
   }
   return foreign;
@@ -74,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       px2d::SplitLines(std::string_view(reinterpret_cast<const char*>(data), size));
   std::vector<TValue> values;
   const std::string saved = Cycle(loaded, values);
-  const px2d::TextLines reloaded = px2d::SplitLines(saved);
+  const px2d::TSettingsLines reloaded = Indexed(px2d::SplitLines(saved));
 
   // The bytes saved are the lines written, each with CR LF.
   if (px2d::JoinLines(reloaded) != saved) std::abort();
@@ -89,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       text = std::to_string(*n);
     else
       text = std::get<std::string>(values[i]);
-    if (px2d::ReadKeyText(reloaded, key.Key, "", kSameName) != text) std::abort();
+    if (reloaded.ReadText(key.Key, "") != text) std::abort();
   }
   // A second cycle changes nothing.
   std::vector<TValue> again;

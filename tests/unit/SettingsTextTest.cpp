@@ -104,13 +104,20 @@ TEST(SettingsText, BooleanIsTheLowestEightBits) {
   for (std::int32_t v : {0, 256, 0x100, 512, INT32_MIN}) EXPECT_FALSE(IntegerToBool(v)) << v;
 }
 
+TSettingsLines Lines(TextLines text, const TNameRule& rule = standin::AsciiNameRule()) {
+  TSettingsLines lines(rule);
+  lines = std::move(text);
+  return lines;
+}
+
 TEST(SettingsText, FindsTheFirstLineWhoseWholeNameMatches) {
-  const TextLines lines = {"no equals sign here", "=5", "area size =1", "area size=5", "AREA SIZE=7"};
-  EXPECT_EQ(FindKeyLine(lines, "area size", standin::AsciiSameText), 3);
-  EXPECT_EQ(FindKeyLine(lines, "Area Size", standin::AsciiSameText), 3);
-  EXPECT_EQ(FindKeyLine(lines, "area size ", standin::AsciiSameText), 2);
-  EXPECT_EQ(FindKeyLine(lines, "", standin::AsciiSameText), 1);
-  EXPECT_EQ(FindKeyLine(lines, "no equals sign here", standin::AsciiSameText), -1);
+  const TSettingsLines lines =
+      Lines({"no equals sign here", "=5", "area size =1", "area size=5", "AREA SIZE=7"});
+  EXPECT_EQ(lines.Find("area size"), 3);
+  EXPECT_EQ(lines.Find("Area Size"), 3);
+  EXPECT_EQ(lines.Find("area size "), 2);
+  EXPECT_EQ(lines.Find(""), 1);
+  EXPECT_EQ(lines.Find("no equals sign here"), -1);
   EXPECT_EQ(ValueOfLine("area size= 5"), " 5");
   EXPECT_EQ(ValueOfLine("a=b=c"), "b=c");
   EXPECT_EQ(ValueOfLine("a="), "");
@@ -119,14 +126,15 @@ TEST(SettingsText, FindsTheFirstLineWhoseWholeNameMatches) {
 // A name that the comparison calls equal to the key, of another length: the value still starts
 // after the line's own "=". The stand-in ignores '-', as a locale may ignore a soft hyphen.
 TEST(SettingsText, AValueStartsAfterItsOwnLinesEquals) {
-  const NameEquals ignoringHyphens = [](std::string_view a, std::string_view b) {
-    std::string x, y;
+  const auto withoutHyphens = [](std::string_view a) {
+    std::string x;
     for (char c : a)
       if (c != '-') x += c;
-    for (char c : b)
-      if (c != '-') y += c;
-    return standin::AsciiSameText(x, y);
+    return standin::AsciiLowerCase(x);
   };
+  const TNameRule ignoringHyphens{
+      [&](std::string_view a, std::string_view b) { return withoutHyphens(a) == withoutHyphens(b); },
+      [&](std::string_view a) { return HashBytes(withoutHyphens(a)); }};
   const struct {
     const char* line;
     std::int32_t read;
@@ -137,10 +145,22 @@ TEST(SettingsText, AValueStartsAfterItsOwnLinesEquals) {
       {"include minimized==5", 1},  // the value is "=5", which is no number
   };
   for (const auto& c : cases) {
-    const TextLines lines = {c.line};
-    EXPECT_EQ(ReadKeyInteger(lines, "include minimized", 1, ignoringHyphens), c.read) << c.line;
-    EXPECT_EQ(ReadKeyInteger(lines, "include mini-mi-zed", 1, ignoringHyphens), c.read) << c.line;
+    const TSettingsLines lines = Lines({c.line}, ignoringHyphens);
+    EXPECT_EQ(lines.ReadInteger("include minimized", 1), c.read) << c.line;
+    EXPECT_EQ(lines.ReadInteger("include mini-mi-zed", 1), c.read) << c.line;
   }
+}
+
+// A key coarser than the comparison (here: every name has one key) still finds only equal names:
+// the names of one key are compared.
+TEST(SettingsText, NamesOfOneKeyAreStillCompared) {
+  const TNameRule oneKey{standin::AsciiSameText, [](std::string_view) { return std::uint64_t{7}; }};
+  TSettingsLines lines = Lines({"a=1", "b=2", "B=3"}, oneKey);
+  EXPECT_EQ(lines.ReadInteger("b", 0), 2);
+  EXPECT_EQ(lines.ReadInteger("c", 0), 0);
+  lines.Erase("B");
+  EXPECT_EQ(lines, TextLines{"a=1"});
+  EXPECT_EQ(MergeLines({"a=1", "b=2"}, {"a=1", "b=5"}, {"B=2", "a=0"}, oneKey), (TextLines{"b=5", "a=0"}));
 }
 
 // Three versions: what this side read (base), what it holds now (mine), what the file holds now
@@ -174,24 +194,71 @@ TEST(SettingsText, MergeMakesThisSidesChangesOverTheOtherProgramsLines) {
        {"B=2", "a=1"},
        {"b=3", "a=1"}},
       {"this side removed a line", {"a=1", "b=2"}, {"a=1"}, {"b=2", "a=1", "c=0"}, {"a=1", "c=0"}},
+      {"this side removed a line that the file now has twice: both go",
+       {"k=F11", "a=1"},
+       {"a=1"},
+       {"k=F10", "a=1", "K=F11"},
+       {"a=1"}},
       {"this side added a line", {"a=1"}, {"a=1", "n=4"}, {"a=2"}, {"a=2", "n=4"}},
+      {"this side added two, in its order", {}, {"n=4", "m=5"}, {"a=2"}, {"a=2", "n=4", "m=5"}},
       {"nothing changed on this side: the file as it is", {"a=1", "b=2"}, {"a=1", "b=2"}, {"z=1"}, {"z=1"}},
       {"lines without a name are never changes", {"junk"}, {"other junk"}, {"a=1"}, {"a=1"}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(MergeLines(c.base, c.mine, c.theirs, standin::AsciiSameText), c.merged) << c.name;
+    EXPECT_EQ(MergeLines(c.base, c.mine, c.theirs, standin::AsciiNameRule()), c.merged) << c.name;
+}
+
+// The merge indexes each side once: doubling the lines doubles the comparisons and keys made, where
+// comparing every name with every other would make four times as many.
+TEST(SettingsText, MergeGrowsWithTheLinesNotTheirSquare) {
+  const auto count = [](std::size_t n) {
+    std::size_t calls = 0;
+    const TNameRule counted{[&](std::string_view a, std::string_view b) {
+                              ++calls;
+                              return standin::AsciiSameText(a, b);
+                            },
+                            [&](std::string_view a) {
+                              ++calls;
+                              return HashBytes(standin::AsciiLowerCase(a));
+                            }};
+    TextLines base, mine, theirs;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string name = "Key " + std::to_string(i);
+      base.push_back(name + "=1");
+      // This side changes every other key; the other program writes every name in capitals.
+      mine.push_back(name + (i % 2 ? "=2" : "=1"));
+      theirs.push_back(standin::AsciiLowerCase(name) + "=1");
+    }
+    theirs.push_back("added=1");
+    const TextLines merged = MergeLines(base, mine, theirs, counted);
+    EXPECT_EQ(merged.size(), n + 1);
+    EXPECT_EQ(merged[1], "Key 1=2");
+    return calls;
+  };
+  const std::size_t thousand = count(1000), twoThousand = count(2000);
+  EXPECT_GT(thousand, 1000u);
+  EXPECT_LE(twoThousand, thousand * 21 / 10) << thousand << " for 1000 lines";
 }
 
 TEST(SettingsText, WritesReplaceInPlaceAppendOrDelete) {
-  TextLines lines = {"x=1", "area size=5", "AREA SIZE=7"};
-  WriteKeyValue(lines, "Area Size", "9", standin::AsciiSameText);
+  TSettingsLines lines = Lines({"x=1", "area size=5", "AREA SIZE=7"});
+  lines.Write("Area Size", "9");
   EXPECT_EQ(lines, (TextLines{"x=1", "Area Size=9", "AREA SIZE=7"}));
-  WriteKeyValue(lines, "new", "v", standin::AsciiSameText);
+  lines.Write("new", "v");
   EXPECT_EQ(lines, (TextLines{"x=1", "Area Size=9", "AREA SIZE=7", "new=v"}));
-  WriteKeyValue(lines, "area size", "", standin::AsciiSameText);
+  EXPECT_EQ(lines.ReadText("NEW", ""), "v") << "an appended line is found";
+  lines.Write("area size", "");
   EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v"}));
-  WriteKeyValue(lines, "missing", "", standin::AsciiSameText);
+  EXPECT_EQ(lines.ReadInteger("area size", 0), 7) << "the next line of the name is the key's";
+  lines.Write("missing", "");
   EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v"}));
+  lines.WriteInteger("n", -12);
+  lines.WriteBool("b", true);
+  EXPECT_EQ(lines, (TextLines{"x=1", "AREA SIZE=7", "new=v", "n=-12", "b=1"}));
+  lines = {"k=1", "x=2", "K=3", "k=4"};
+  lines.Erase("k");
+  EXPECT_EQ(lines, (TextLines{"x=2"}));
+  EXPECT_EQ(lines.ReadInteger("k", 0), 0);
 }
 
 }  // namespace

@@ -4,16 +4,21 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <thread>
 
 #include "framework/Handles.h"
 #include "support/Files.h"
 #include "support/RoamingFolder.h"
+#include "support/Wait.h"
 #include "unSetup.h"
+#include "unSetupFiles.h"
 
 namespace px2d {
 namespace {
@@ -190,55 +195,86 @@ TEST_F(SetupStore, FileHeldForWritingCannotBeLoaded) {
   EXPECT_EQ(store.Lines, TextLines{"mine=1"});
 }
 
-// A settings file is read only if it can be saved again with the window's keys: 1 KiB below
-// MaxSettingsFileSize, measured as a save writes it (CR LF breaks). The store writes none larger
-// than MaxSettingsFileSize.
-TEST_F(SetupStore, FilesLargerThanTheLimitAreNeitherReadNorWritten) {
+// Lines of another program that take exactly Size bytes as saved (CR LF breaks).
+std::string Filler(std::size_t Size) {
+  std::string text;
+  for (int n = 0; text.size() < Size; ++n) {
+    const std::size_t left = Size - text.size();
+    std::string line = "other" + std::to_string(n) + "=";
+    // The last line takes what is left; a line never ends too short to hold its name.
+    const std::size_t length = left <= 140 ? left : (left - 80 < 100 ? left - 80 : 100);
+    line.resize(length - 2, 'v');
+    text += line + "\r\n";
+  }
+  return text;
+}
+
+// One rule for reading and writing: a file is read when, saved as it is, it takes at most
+// MaxSettingsFileSize bytes (line breaks that grow to CR LF counted), and a save writes nothing
+// larger. So whatever a save writes is read again. At the limit and one byte over, with the store's
+// own line still to add and already there, and on the merge path.
+TEST_F(SetupStore, WhatIsReadCanBeSavedAndWhatIsSavedCanBeRead) {
   store.ConfigFileName();
-  constexpr std::size_t readLimit = MaxSettingsFileSize - 1024;
-  const std::string line(readLimit - 2, 'x');
+  const std::string mine = "mine=1\r\n";
   struct Case {
     const char* name;
     std::string stored;
-    std::size_t reported;  // the size in the error; 0: read
+    bool read;
+    // What another program writes after the load; empty: nothing.
+    std::string theirs;
+    bool saved;
   };
+  const std::size_t limit = MaxSettingsFileSize;
   const Case cases[] = {
-      {"at the limit, with CR LF", line + "\r\n", 0},
-      {"one byte over", line + "\r\na", readLimit + 1},
-      {"under the limit on disk, over it with CR LF",
-       line.substr(0, readLimit - 1000) + std::string(999, '\n'), readLimit + 998},
-      {"over the write limit on disk", std::string(MaxSettingsFileSize + 1, 'x'), MaxSettingsFileSize + 1},
+      {"at the limit with its line", Filler(limit - mine.size()) + mine, true, "", true},
+      {"its line added up to the limit", Filler(limit - mine.size()), true, "", true},
+      {"its line added one byte over the limit", Filler(limit - mine.size() + 1), true, "", false},
+      {"one byte over the limit", Filler(limit + 1), false, "", false},
+      {"under the limit on disk, over it with CR LF", Filler(limit - 2000) + std::string(1001, '\n'), false,
+       "", false},
+      {"merged up to the limit", "a=1\r\n", true, Filler(limit - mine.size()), true},
+      {"merged one byte over the limit", "a=1\r\n", true, Filler(limit - mine.size() + 1), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WriteBytes(file, c.stored);
-    store.Lines = {"mine=1"};
+    store.Lines = {"unread=1"};
     try {
       store.LoadSettings();
-      EXPECT_EQ(c.reported, 0u) << "read";
-      store.SaveSettings();
-      EXPECT_EQ(ReadBytes(file), c.stored);
+      EXPECT_TRUE(c.read);
     } catch (const ESettingsTooLarge& e) {
-      EXPECT_EQ(e.Message(), "Cannot open file \"" + file +
-                                 "\". It is too large for a settings file: " + std::to_string(c.reported) +
-                                 " bytes, where at most " + std::to_string(readLimit) + " are allowed");
-      EXPECT_EQ(store.Lines, TextLines{"mine=1"});
+      EXPECT_FALSE(c.read) << e.Message();
+      EXPECT_EQ(
+          e.Message().rfind("Cannot open file \"" + file + "\". It is too large for a settings file: ", 0),
+          0u);
+      EXPECT_NE(e.Message().find(", where at most 65536 are allowed"), std::string::npos) << e.Message();
+      EXPECT_EQ(store.Lines, TextLines{"unread=1"});
       EXPECT_EQ(ReadBytes(file), c.stored);
+      continue;
     }
+    if (!c.theirs.empty()) WriteBytes(file, c.theirs);
+    const std::string before = ReadBytes(file);
+    const TextLines lines = store.Lines;
+    store.WriteInteger("mine", 1);
+    try {
+      store.SaveSettings();
+      EXPECT_TRUE(c.saved);
+      EXPECT_EQ(ReadBytes(file).size(), limit);
+      TGenericSetup again;
+      again.AppName = store.AppName;
+      EXPECT_NO_THROW(again.LoadSettings()) << "what was saved is read again";
+      EXPECT_EQ(again.ReadInteger("mine", 0), 1);
+    } catch (const EFCreateError& e) {
+      EXPECT_FALSE(c.saved) << e.Message();
+      EXPECT_EQ(e.Message(),
+                "Cannot create file \"" + file +
+                    "\". It is too large for a settings file: 65537 bytes, where at most 65536 are "
+                    "allowed");
+      EXPECT_EQ(ReadBytes(file), before) << "nothing written";
+      EXPECT_EQ(store.ReadInteger("mine", 0), 1) << "the edit is kept, to be saved once there is room";
+    }
+    ExpectOnlyTheSettingsFile();
   }
-
-  // Lines read from lone line feeds are written with CR LF: 32769 empty lines take 65538 bytes.
-  store.Lines = TextLines(MaxSettingsFileSize / 2 + 1, "");
-  try {
-    store.SaveSettings();
-    ADD_FAILURE() << "no error";
-  } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file \"" + file +
-                               "\". It is too large for a settings file: 65538 bytes, where at most 65536 "
-                               "are allowed");
-  }
-  EXPECT_EQ(ReadBytes(file), std::string(MaxSettingsFileSize + 1, 'x'));
-  ExpectOnlyTheSettingsFile();
 }
 
 // Names compare under the user's locale, which may call names of other lengths equal (it ignores a
@@ -394,6 +430,444 @@ TEST_F(SetupStore, SaveMakesTheFoldersAgainWhenTheyWereRemoved) {
   ASSERT_NO_THROW(store.SaveSettings());
   EXPECT_EQ(ReadBytes(file), "a=2\r\n");
   ExpectOnlyTheSettingsFile();
+}
+
+// Another program that keeps a line of its own in the settings file: it reads the file, sets its
+// line and writes the file back in place, as such a program does. A file the store holds shut is
+// tried again, a millisecond later or (Pauses false) at once, as long as a test's patience lasts.
+class TOtherWriter {
+ public:
+  explicit TOtherWriter(std::string File, bool Pauses = true) : FFile(std::move(File)), FPauses(Pauses) {}
+
+  static constexpr const char* Name = "other writer";
+
+  // Writes its line with this value; false when the file could not be opened in time.
+  bool Write(int Value) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+      TUniqueHandle file(CreateFileA(FFile.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) {
+        const DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
+            GetTickCount() - start > test::kPatience) {
+          Error = error;
+          return false;
+        }
+        if (FPauses) Sleep(1);
+        continue;
+      }
+      std::string text(1 << 17, '\0');
+      DWORD read = 0;
+      if (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return false;
+      text.resize(read);
+      TextLines lines = SplitLines(text);
+      const std::string line = std::string(Name) + "=" + std::to_string(Value);
+      bool replaced = false;
+      for (auto& l : lines) {
+        if (!replaced && l.rfind(std::string(Name) + "=", 0) == 0) {
+          l = line;
+          replaced = true;
+        }
+      }
+      if (!replaced) lines.push_back(line);
+      const std::string bytes = JoinLines(lines);
+      DWORD written = 0;
+      if (SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) != 0 ||
+          !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+          !SetEndOfFile(file.Get()))
+        return false;
+      Last = Value;
+      return true;
+    }
+  }
+
+  int Last = -1;    // the value of its last write that went through
+  DWORD Error = 0;  // why its last write did not go through
+
+ private:
+  std::string FFile;
+  bool FPauses;
+};
+
+// The value of a key in the file as it is now, as the store reads it; "" when it has none.
+std::string ValueInFile(const std::string& file, const std::string& key) {
+  TGenericSetup reader;
+  reader.Lines = SplitLines(ReadBytes(file));
+  return reader.ReadString(key, "");
+}
+
+// Another program writes the file the moment a save's own new file appears, or 1, 2 or 3 ms later:
+// before the save compares, while it replaces, or just after. Its line and the store's edit are both
+// in the file after every round.
+TEST_F(SetupStore, AWriterAtTheMomentOfTheSaveLosesNothing) {
+  store.ConfigFileName();
+  WriteBytes(file, "a=1\r\n");
+  store.LoadSettings();
+  TOtherWriter other(file);
+  const HANDLE folderHandle =
+      CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+  ASSERT_NE(folderHandle, INVALID_HANDLE_VALUE);
+  const TUniqueHandle watched(folderHandle), changed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  int round = 0;
+  for (int delay : {0, 1, 2, 3}) {
+    for (int again = 0; again < 4; ++again, ++round) {
+      SCOPED_TRACE("written " + std::to_string(delay) + " ms after the new file appeared, round " +
+                   std::to_string(round));
+      // The watch is set before the save starts, so that the writer misses no new file.
+      alignas(DWORD) char notes[4096];
+      OVERLAPPED overlapped{};
+      overlapped.hEvent = changed.Get();
+      ResetEvent(changed.Get());
+      ASSERT_TRUE(ReadDirectoryChangesW(watched.Get(), notes, sizeof notes, FALSE,
+                                        FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped, nullptr));
+      bool wrote = false;
+      std::thread writer([&] {
+        for (;;) {
+          DWORD bytes = 0;
+          if (WaitForSingleObject(changed.Get(), test::kPatience) != WAIT_OBJECT_0 ||
+              !GetOverlappedResult(watched.Get(), &overlapped, &bytes, FALSE))
+            return;
+          bool temporary = false;
+          for (auto* note = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(notes); bytes;) {
+            const std::wstring name(note->FileName, note->FileNameLength / sizeof(wchar_t));
+            temporary = temporary || (note->Action == FILE_ACTION_ADDED && name.size() > 4 &&
+                                      name.compare(name.size() - 4, 4, L".tmp") == 0);
+            if (!note->NextEntryOffset) break;
+            note = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(reinterpret_cast<char*>(note) +
+                                                              note->NextEntryOffset);
+          }
+          if (temporary) break;
+          ResetEvent(changed.Get());
+          if (!ReadDirectoryChangesW(watched.Get(), notes, sizeof notes, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME,
+                                     nullptr, &overlapped, nullptr))
+            return;
+        }
+        if (delay) Sleep(delay);
+        wrote = other.Write(round);
+      });
+      store.WriteInteger("mine", round);
+      try {
+        store.SaveSettings();
+      } catch (const Exception& e) {
+        ADD_FAILURE() << e.Message();
+      }
+      writer.join();
+      CancelIoEx(watched.Get(), &overlapped);
+      DWORD ignored = 0;
+      GetOverlappedResult(watched.Get(), &overlapped, &ignored, TRUE);
+      ASSERT_TRUE(wrote) << "the other program never wrote";
+      EXPECT_EQ(ValueInFile(file, TOtherWriter::Name), std::to_string(round)) << "the other program's line";
+      EXPECT_EQ(ValueInFile(file, "mine"), std::to_string(round)) << "the store's edit";
+      EXPECT_EQ(ValueInFile(file, "a"), "1");
+    }
+  }
+}
+
+// Another program rewrites the file over and over while the store saves again and again. After each
+// save, with the other program paused, the file holds its last write and the store's edit.
+// A writer that pauses a millisecond between its writes lets every save through; one that never
+// pauses may hold the file past the store's patience: the save then fails, and loses nothing.
+TEST_F(SetupStore, AWriterInALoopLosesNothing) {
+  for (const bool pauses : {true, false}) {
+    SCOPED_TRACE(pauses ? "a write every millisecond" : "writes without a pause");
+    store.ConfigFileName();
+    WriteBytes(file, "a=1\r\n");
+    store.LoadSettings();
+    TOtherWriter other(file, pauses);
+    std::atomic<bool> stop{false};
+    std::atomic<int> failures{0};
+    int saved = 0;
+    for (int round = 0; round < 12; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
+      stop = false;
+      std::thread writer([&] {
+        for (int value = round * 100000; !stop; ++value) {
+          if (!other.Write(value)) ++failures;
+          if (pauses) Sleep(1);
+        }
+      });
+      store.WriteInteger("mine", round);
+      bool ok = true;
+      try {
+        Sleep(2);
+        store.SaveSettings();
+      } catch (const EFCreateError& e) {
+        ok = false;
+        EXPECT_FALSE(pauses) << e.Message();
+        EXPECT_EQ(e.Message(),
+                  "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_SHARING_VIOLATION));
+      }
+      stop = true;
+      writer.join();
+      ASSERT_EQ(failures, 0) << "the other program could not write: " << SysErrorMessage(other.Error);
+      EXPECT_EQ(ValueInFile(file, TOtherWriter::Name), std::to_string(other.Last))
+          << "the other program's last write";
+      if (ok) {
+        ++saved;
+        EXPECT_EQ(ValueInFile(file, "mine"), std::to_string(round)) << "the store's edit";
+      }
+      EXPECT_EQ(ValueInFile(file, "a"), "1");
+    }
+    if (pauses) {
+      EXPECT_EQ(saved, 12) << "every save went through";
+    }
+  }
+}
+
+// The store's file calls, recorded, and acted on where a test asks, before the system's own.
+class TFileCalls {
+ public:
+  TFileCalls() {
+    Active = this;
+    StoreFileCalls = {};
+    Wire();
+  }
+  ~TFileCalls() {
+    StoreFileCalls = FSystem;
+    Active = nullptr;
+  }
+  TFileCalls(const TFileCalls&) = delete;
+  TFileCalls& operator=(const TFileCalls&) = delete;
+
+  // What was done, to which file: "settings", "temporary", "kept" (a second name) or "other".
+  std::vector<std::string> Log;
+  // Called before the store opens a file, with its name and sharing.
+  std::function<void(const std::wstring& name, DWORD share)> BeforeOpen;
+  // Called before the store puts its new text in the settings file's place, once it let the file go.
+  std::function<void()> BeforeReplace;
+
+ private:
+  static std::string Kind(const std::wstring& name) {
+    const auto endsWith = [&](const wchar_t* end) {
+      const std::wstring e(end);
+      return name.size() >= e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0;
+    };
+    return endsWith(L".tmp")    ? "temporary"
+           : endsWith(L".old")  ? "kept"
+           : endsWith(L".conf") ? "settings"
+                                : "other";
+  }
+  std::string KindOf(HANDLE file) {
+    const auto found = FHandles.find(file);
+    return found == FHandles.end() ? "other" : found->second;
+  }
+  void Wire() {
+    StoreFileCalls.CreateFile = [](LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE pattern) {
+      if (Active->BeforeOpen) Active->BeforeOpen(name, share);
+      const HANDLE file =
+          Active->FSystem.CreateFile(name, access, share, security, disposition, flags, pattern);
+      const DWORD error = GetLastError();
+      const std::string kind = Kind(name);
+      Active->Log.push_back("open " + kind +
+                            (share == FILE_SHARE_DELETE && kind == "settings" ? " held" : "") +
+                            (file == INVALID_HANDLE_VALUE ? " failed" : ""));
+      if (file != INVALID_HANDLE_VALUE) Active->FHandles[file] = kind;
+      SetLastError(error);
+      return file;
+    };
+    StoreFileCalls.WriteFile = [](HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                                  LPOVERLAPPED overlapped) {
+      Active->Log.push_back("write " + Active->KindOf(file));
+      return Active->FSystem.WriteFile(file, data, size, written, overlapped);
+    };
+    StoreFileCalls.FlushFileBuffers = [](HANDLE file) {
+      Active->Log.push_back("flush " + Active->KindOf(file));
+      return Active->FSystem.FlushFileBuffers(file);
+    };
+    StoreFileCalls.SetFileInformationByHandle = [](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                                   DWORD size) {
+      // The moment between the last look and a replace by name (not one under the held handle).
+      if (Active->BeforeReplace && kind == FileRenameInfo && Active->KindOf(file) == "temporary")
+        Active->BeforeReplace();
+      const BOOL done = Active->FSystem.SetFileInformationByHandle(file, kind, info, size);
+      const DWORD error = GetLastError();
+      Active->Log.push_back("rename " + Active->KindOf(file) + (done ? "" : " failed"));
+      SetLastError(error);
+      return done;
+    };
+    StoreFileCalls.MoveFileEx = [](LPCWSTR from, LPCWSTR to, DWORD flags) {
+      if (Active->BeforeReplace && Kind(from) == "temporary") Active->BeforeReplace();
+      const BOOL done = Active->FSystem.MoveFileEx(from, to, flags);
+      const DWORD error = GetLastError();
+      Active->Log.push_back("move " + Kind(from) + " over " + Kind(to) +
+                            (flags & MOVEFILE_WRITE_THROUGH ? " written through" : "") +
+                            (done ? "" : " failed"));
+      SetLastError(error);
+      return done;
+    };
+  }
+
+  static inline TFileCalls* Active = nullptr;
+  const TStoreFileCalls FSystem = StoreFileCalls;
+  std::map<HANDLE, std::string> FHandles;
+};
+
+// The index of the first entry of the log that is What, at or after From; the log's size if none.
+std::size_t Entry(const std::vector<std::string>& log, const std::string& what, std::size_t from = 0) {
+  for (std::size_t i = from; i < log.size(); ++i)
+    if (log[i] == what) return i;
+  return log.size();
+}
+
+// The new text is whole on the disk before it replaces the settings file: made, written and flushed
+// through its own handle, and only then moved over the settings file with write-through (or renamed
+// by its handle and flushed again). The settings file itself is never written.
+TEST_F(SetupStore, TheNewTextIsFlushedBeforeItReplacesTheFile) {
+  store.ConfigFileName();
+  for (const bool exists : {false, true}) {
+    SCOPED_TRACE(exists ? "over a file" : "no file yet");
+    if (exists) WriteBytes(file, "a=1\r\n");
+    store.LoadSettings();
+    store.WriteInteger("b", 2);
+    TFileCalls calls;
+    store.SaveSettings();
+    const auto& log = calls.Log;
+    std::string all;
+    for (const auto& entry : log) all += entry + "; ";
+    SCOPED_TRACE("calls: " + all);
+    const std::size_t made = Entry(log, "open temporary"), written = Entry(log, "write temporary", made),
+                      flushed = Entry(log, "flush temporary", written);
+    ASSERT_LT(flushed, log.size());
+    std::size_t replaced = Entry(log, "move temporary over settings written through", flushed);
+    if (replaced == log.size()) {
+      replaced = Entry(log, "rename temporary", flushed);
+      ASSERT_LT(replaced, log.size()) << "never replaced";
+      EXPECT_LT(Entry(log, "flush temporary", replaced), log.size()) << "the rename is flushed";
+    }
+    EXPECT_EQ(Entry(log, "write settings"), log.size());
+    EXPECT_EQ(ReadBytes(file), exists ? "a=1\r\nb=2\r\n" : "b=2\r\n");
+    ExpectOnlyTheSettingsFile();
+  }
+}
+
+// Another program writes in the moment between the store's last look at the file and its replace,
+// where the system cannot replace a file held open: the store sees it afterwards and writes again
+// over what it wrote. One that writes in every such moment has its last text put back, and the save
+// fails and says why.
+TEST_F(SetupStore, AWriteInTheMomentBeforeTheReplaceIsSeenAfterIt) {
+  for (const int writes : {1, 1000}) {
+    SCOPED_TRACE(writes == 1 ? "once" : "every time");
+    store.ConfigFileName();
+    WriteBytes(file, "a=1\r\n");
+    store.LoadSettings();
+    store.WriteInteger("mine", writes);
+    TOtherWriter other(file);
+    int moves = 0;
+    {
+      TFileCalls calls;
+      calls.BeforeReplace = [&] {
+        if (moves++ < writes) other.Write(moves);
+      };
+      try {
+        store.SaveSettings();
+        EXPECT_EQ(writes, 1);
+        EXPECT_EQ(moves, 2) << "written again";
+      } catch (const EFCreateError& e) {
+        EXPECT_NE(writes, 1) << e.Message();
+        EXPECT_EQ(e.Message(),
+                  "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_SHARING_VIOLATION));
+      }
+    }
+    // The other program's last write is there, and (once) the store's edit over it.
+    EXPECT_EQ(ValueInFile(file, TOtherWriter::Name), std::to_string(other.Last));
+    if (writes == 1) {
+      EXPECT_EQ(ValueInFile(file, "mine"), "1");
+    }
+    EXPECT_EQ(ValueInFile(file, "a"), "1") << ReadBytes(file);
+    ExpectOnlyTheSettingsFile();
+    DeleteFileA(file.c_str());
+  }
+}
+
+// A file another program deleted or emptied since it was read is written anew with every line of
+// the store, at whichever moment it went: before the save, or between the save's first look at the
+// folder and its hold of the file.
+TEST_F(SetupStore, AFileDeletedOrEmptiedMeanwhileIsWrittenAnew) {
+  const struct {
+    const char* name;
+    bool atTheHold;  // or before the save
+    bool emptied;    // or deleted
+  } cases[] = {
+      {"deleted before the save", false, false},
+      {"emptied before the save", false, true},
+      {"deleted at the hold", true, false},
+      {"emptied at the hold", true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    store.ConfigFileName();
+    WriteBytes(file, "a=1\r\nb=2\r\n");
+    store.LoadSettings();
+    store.WriteInteger("b", 3);
+    const auto remove = [&] {
+      if (c.emptied)
+        WriteBytes(file, "");
+      else
+        DeleteFileA(file.c_str());
+    };
+    TFileCalls calls;
+    if (c.atTheHold) {
+      bool done = false;
+      calls.BeforeOpen = [&](const std::wstring& name, DWORD share) {
+        if (!done && share == FILE_SHARE_DELETE && name.size() > 5 &&
+            name.compare(name.size() - 5, 5, L".conf") == 0) {
+          done = true;
+          remove();
+        }
+      };
+    } else {
+      remove();
+    }
+    EXPECT_NO_THROW(store.SaveSettings());
+    EXPECT_EQ(ReadBytes(file), "a=1\r\nb=3\r\n");
+    ExpectOnlyTheSettingsFile();
+  }
+}
+
+// What the window's merge does, on the store alone: another program's change before a save is kept
+// under the store's edits, from a start with no file too; and after a save the next one compares
+// with what that save wrote, so that it writes only what was edited since.
+TEST_F(SetupStore, SavesKeepWhatAnotherProgramWroteBetweenThem) {
+  const struct {
+    const char* name;
+    std::optional<std::string> stored;                                      // none: no file at the start
+    std::vector<std::pair<std::string, std::optional<std::string>>> steps;  // an edit, then theirs
+    std::string written;
+  } cases[] = {
+      {"no file, then another program makes one",
+       std::nullopt,
+       {{"mine=1", "theirs=1\r\n"}},
+       "theirs=1\r\nmine=1\r\n"},
+      {"no file, and none made", std::nullopt, {{"mine=1", std::nullopt}}, "mine=1\r\n"},
+      {"two saves, the other program writes between them",
+       "a=1\r\n",
+       {{"mine=1", std::nullopt}, {"mine=2", "a=5\r\nmine=1\r\n"}},
+       "a=5\r\nmine=2\r\n"},
+      {"two saves, the other program changes the store's key between them: its change stays",
+       "a=1\r\n",
+       {{"mine=1", std::nullopt}, {"a=1", "a=1\r\nmine=7\r\n"}},
+       "a=1\r\nmine=7\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveTree(folder);
+    TGenericSetup one;
+    one.AppName = store.AppName;
+    one.ConfigFileName();
+    if (c.stored) WriteBytes(file, *c.stored);
+    one.LoadSettings();
+    for (const auto& [edit, theirs] : c.steps) {
+      const std::size_t eq = edit.find('=');
+      one.WriteString(edit.substr(0, eq), edit.substr(eq + 1));
+      if (theirs) WriteBytes(file, *theirs);
+      one.SaveSettings();
+    }
+    EXPECT_EQ(ReadBytes(file), c.written);
+    EXPECT_EQ(JoinLines(one.Lines), c.written) << "the store holds what it wrote";
+  }
 }
 
 std::string ReadBytes(const std::filesystem::path& path) {

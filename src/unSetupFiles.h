@@ -1,0 +1,26 @@
+// The file calls of the settings store. Each goes through this table, which holds the system's own
+// functions: a test may wrap one to see the order of the calls, or to act between two of them.
+#pragma once
+
+#include <windows.h>
+
+namespace px2d {
+
+struct TStoreFileCalls {
+  decltype(&::GetFileAttributesW) GetFileAttributes = ::GetFileAttributesW;
+  decltype(&::CreateFileW) CreateFile = ::CreateFileW;
+  decltype(&::GetFileSizeEx) GetFileSize = ::GetFileSizeEx;
+  decltype(&::ReadFile) ReadFile = ::ReadFile;
+  decltype(&::WriteFile) WriteFile = ::WriteFile;
+  decltype(&::SetFilePointerEx) SetFilePointer = ::SetFilePointerEx;
+  decltype(&::SetEndOfFile) SetEndOfFile = ::SetEndOfFile;
+  decltype(&::FlushFileBuffers) FlushFileBuffers = ::FlushFileBuffers;
+  decltype(&::SetFileInformationByHandle) SetFileInformationByHandle = ::SetFileInformationByHandle;
+  decltype(&::MoveFileExW) MoveFileEx = ::MoveFileExW;
+  decltype(&::CreateHardLinkW) CreateHardLink = ::CreateHardLinkW;
+  decltype(&::DeleteFileW) DeleteFile = ::DeleteFileW;
+};
+
+extern TStoreFileCalls StoreFileCalls;
+
+}  // namespace px2d
