@@ -338,10 +338,10 @@ double WaitBroadcast(int Before, double Start) {
 }
 
 struct TFigures {
-  TSeries startup, pageSwitch, repaint, pageSwitchAtOnce, repaintAtOnce, apply, privateKb, workingKb,
-      gdiObjects, userObjects, hoverCpu, idleCpu;
+  TSeries startup, pageSwitch, repaint, pageSwitchAtOnce, repaintAtOnce, apply, largeApply, largeMergedApply,
+      privateKb, workingKb, gdiObjects, userObjects, hoverCpu, idleCpu;
   // The longest wait of a ping through the window's queue, in each scenario (one value a run).
-  TSeries startupPing, pageSwitchPing, repaintPing, applyPing, idlePing;
+  TSeries startupPing, pageSwitchPing, repaintPing, applyPing, largeApplyPing, largeMergedApplyPing, idlePing;
 };
 
 struct TProgram {
@@ -554,6 +554,81 @@ void Measure(std::vector<TProgram>& Programs, int Runs, int IdleSeconds) {
   for (TProgram& program : Programs) program.running.reset();
 }
 
+// The test bed's settings file, which the programs read and Apply writes.
+std::string SettingsFile() {
+  char folder[MAX_PATH + 1] = {};
+  SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE);
+  return std::string(folder) + "\\Brightfallow\\Panoplex2D\\Panoplex2D.conf";
+}
+
+std::string ReadWhole(const std::string& Path) {
+  std::string text;
+  HANDLE file = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  text.resize(1 << 17);
+  DWORD read = 0;
+  ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+  CloseHandle(file);
+  text.resize(read);
+  return text;
+}
+
+// Writes the file in place, as another program does.
+void WriteWhole(const std::string& Path, const std::string& Text) {
+  HANDLE file = CreateFileA(Path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, Text.data(), static_cast<DWORD>(Text.size()), &written, nullptr);
+  SetEndOfFile(file);
+  CloseHandle(file);
+}
+
+// Apply on a settings file at the size limit: another program's short lines, about 7,200 of them,
+// fill it up to what leaves room for the window's keys. Plain: nobody else wrote the file since the
+// window read it; merged: another program changed one of its lines meanwhile, so that the window
+// writes the file's lines as they are now with its edit made over them.
+void MeasureLargeFile(std::vector<TProgram>& Programs, int Runs) {
+  const std::string path = SettingsFile();
+  const std::string before = ReadWhole(path);
+  std::string large;
+  for (int n = 0; large.size() < 64 * 1024 - 700; ++n) {
+    large += 'k';
+    large += std::to_string(n);
+    large += "=1\r\n";
+  }
+  TPing ping;
+  for (TProgram& program : Programs) {
+    if (!program.hasPages) continue;
+    WriteWhole(path, large);
+    TRunning p(program.exe);
+    if (!p.Window) continue;
+    Bring(p.Window, POINT{0, 0});
+    HWND tick = FindChild(p.Window, 200), apply = FindChild(p.Window, 10);
+    for (int run = 0; run < Runs; ++run) {
+      for (const bool merged : {false, true}) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(tick, BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);  // an edit enables Apply
+        WaitPainted(p.Window);
+        if (merged) {
+          std::string text = ReadWhole(path);
+          const std::size_t line = text.find("k17=");
+          if (line != std::string::npos) text[line + 4] = text[line + 4] == '1' ? '2' : '1';
+          WriteWhole(path, text);
+        }
+        const int received = MessagesReceived;
+        ping.Start(p.Window);
+        const double start = Now();
+        PostMessageA(apply, BM_CLICK, 0, 0);
+        (merged ? program.figures.largeMergedApply : program.figures.largeApply)
+            .Add(WaitBroadcast(received, start));
+        (merged ? program.figures.largeMergedApplyPing : program.figures.largeApplyPing).Add(ping.Stop());
+        WaitPainted(p.Window);
+      }
+    }
+  }
+  WriteWhole(path, before);
+}
+
 std::string Cell(const TSeries& s, bool Spread) {
   char text[64];
   if (s.Empty())
@@ -604,6 +679,7 @@ int main(int argc, char** argv) {
   // Warm the file cache and the system's libraries, then measure.
   for (const TProgram& program : programs) TRunning warm(program.exe);
   Measure(programs, runs, idle);
+  if (idle > 0) MeasureLargeFile(programs, runs);
 
   std::printf("Medians of %d runs (min-max); ratio: the program to the bare dialog.\n\n", runs);
   std::printf("| %-44s | %-3s | %12s | %24s | %24s | %6s |\n", "measure", "", "bare window", "bare dialog",
@@ -617,6 +693,8 @@ int main(int argc, char** argv) {
   Row("page switch, sent and painted at once", "ms", &TFigures::pageSwitchAtOnce, programs);
   Row("full repaint, painted at once", "ms", &TFigures::repaintAtOnce, programs);
   Row("Apply to the message received", "ms", &TFigures::apply, programs);
+  Row("Apply, file at the size limit", "ms", &TFigures::largeApply, programs);
+  Row("Apply merged, file at the size limit", "ms", &TFigures::largeMergedApply, programs);
   Row("private bytes", "KiB", &TFigures::privateKb, programs);
   Row("working set", "KiB", &TFigures::workingKb, programs);
   Row("GDI objects", "", &TFigures::gdiObjects, programs);
@@ -629,6 +707,8 @@ int main(int argc, char** argv) {
   Row("longest message: page switch", "ms", &TFigures::pageSwitchPing, programs);
   Row("longest message: full repaint", "ms", &TFigures::repaintPing, programs);
   Row("longest message: Apply", "ms", &TFigures::applyPing, programs);
+  Row("longest message: Apply at the size limit", "ms", &TFigures::largeApplyPing, programs);
+  Row("longest message: Apply merged at the limit", "ms", &TFigures::largeMergedApplyPing, programs);
   Row("longest message: pointer resting", "ms", &TFigures::idlePing, programs);
   for (std::size_t i = 1; i < programs.size() && idle > 0; ++i) {
     std::printf(
