@@ -25,7 +25,8 @@ namespace {
 // The key of a name: a hash of the locale's sort key ignoring case, which is equal for names that
 // CompareStringA calls equal. Making a sort key costs about as much as a comparison, and the same
 // names come back at every load and save (the file's, the base's, the merge's), so each name's key is
-// made once; the table is emptied when it outgrows what a few files at the size limit hold.
+// made once (names of up to 256 bytes: a longer one is no name of a setting); the table is emptied
+// when it outgrows what a few files at the size limit hold.
 struct TNameHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
@@ -43,15 +44,17 @@ std::uint64_t SortKey(std::string_view name) {
   char* key = buffer;
   int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, buffer, sizeof buffer);
   if (size == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-    large.resize(
-        static_cast<std::size_t>(LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, nullptr, 0)));
+    const int needed = LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, nullptr, 0);
+    large.resize(static_cast<std::size_t>(std::max(needed, 1)));
     key = large.data();
-    size = LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, key, static_cast<int>(large.size()));
+    size = needed > 0 ? LCMapStringA(LOCALE_USER_DEFAULT, flags, source, length, key, needed) : 0;
   }
   // Without a sort key the name is found by comparison among the other names without one.
   const std::uint64_t hash = HashBytes(std::string_view(key, static_cast<std::size_t>(std::max(size, 0))));
-  if (known.size() >= 4 * MaxSettingsFileSize / 8) known.clear();
-  known.emplace(name, hash);
+  if (name.size() <= 256) {
+    if (known.size() >= 4 * MaxSettingsFileSize / 8) known.clear();
+    known.emplace(name, hash);
+  }
   return hash;
 }
 
@@ -141,6 +144,7 @@ class TRetryWindow {
     FPauseMs = std::min<DWORD>(FPauseMs * 2, kLongestPauseMs);
     return true;
   }
+  bool Over() const { return GetTickCount64() - FStart >= kWindowMs; }
 
  private:
   static constexpr ULONGLONG kWindowMs = 250;
@@ -171,8 +175,8 @@ TUniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, 
 std::wstring TemporaryName(const std::wstring& path, unsigned long processId) {
   return path + L"." + std::to_wstring(processId) + L".tmp";
 }
-std::wstring KeptName(const std::wstring& path, unsigned long processId) {
-  return path + L"." + std::to_wstring(processId) + L".old";
+std::wstring KeptName(const std::wstring& path, unsigned long processId, int count) {
+  return path + L"." + std::to_wstring(processId) + L"." + std::to_wstring(count) + L".old";
 }
 
 bool SameOrdinal(const std::wstring& a, const std::wstring& b) {
@@ -181,14 +185,22 @@ bool SameOrdinal(const std::wstring& a, const std::wstring& b) {
 }
 
 // The process id in a name that TemporaryName or KeptName makes with this suffix, letter case aside
-// as the file system sets it aside: the settings file's name, a dot, a process id and the suffix.
+// as the file system sets it aside: the settings file's name, a dot, a process id (and for a kept
+// name a dot and a count) and the suffix.
 bool SaveFileOwner(const std::wstring& name, const std::wstring& settingsName, const std::wstring& suffix,
                    unsigned long& processId) {
   const std::wstring prefix = settingsName + L".";
   if (name.size() <= prefix.size() + suffix.size()) return false;
-  const std::wstring id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  std::wstring id = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  if (suffix == L".old") {
+    const std::size_t dot = id.find(L'.');
+    if (dot == std::wstring::npos || id.find_first_not_of(L"0123456789", dot + 1) != std::wstring::npos ||
+        dot + 1 == id.size())
+      return false;
+    id.resize(dot);
+  }
   if (!SameOrdinal(name.substr(0, prefix.size()), prefix) ||
-      !SameOrdinal(name.substr(name.size() - suffix.size()), suffix) || id.size() > 10 ||
+      !SameOrdinal(name.substr(name.size() - suffix.size()), suffix) || id.empty() || id.size() > 10 ||
       id.find_first_not_of(L"0123456789") != std::wstring::npos)
     return false;
   processId = std::wcstoul(id.c_str(), nullptr, 10);
@@ -199,9 +211,12 @@ struct TFindClose {
   void operator()(HANDLE find) const { FindClose(find); }
 };
 
+// Whether a process of the id runs; one that this user may not look at (another user's, or one
+// that runs elevated) counts as running.
 bool ProcessRuns(unsigned long processId) {
   const TUniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-  return process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 // Removes the files that saves killed half-way left beside the settings file. A copy of the program
@@ -364,13 +379,19 @@ TFileState ReadHeld(HANDLE file, const std::wstring& path) {
       [&](DWORD error) { RaiseCreateError(path, error); });
 }
 
-// Reads a file by name, sharing it with everyone; none when it is not there or cannot be read.
-TFileState ReadKept(const std::wstring& name, const std::wstring& path) {
+// Reads a file by name, sharing it with everyone: none when it is not there. False when it cannot
+// be opened for another reason (another program holds it shut).
+bool ReadShared(const std::wstring& name, const std::wstring& path, TFileState& state) {
   const TUniqueHandle file(StoreFileCalls.CreateFile(name.c_str(), GENERIC_READ,
                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  return ReadHeld(file.Get(), path);
+  if (!file) {
+    const DWORD error = GetLastError();
+    state.reset();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  state = ReadHeld(file.Get(), path);
+  return true;
 }
 
 // Whether another program holds the file open, which is why a replace failed: an exclusive open of
@@ -386,39 +407,72 @@ bool HeldByAnother(const std::wstring& path) {
 }
 
 // A second name of the settings file for the moment of a replace: the file as it was stays
-// readable under it afterwards, with whatever another program wrote into it until the replace.
+// readable under it afterwards, with whatever another program wrote into it until the replace. Each
+// try takes a name of its own: one that could not go at once (the file is held open elsewhere, and
+// the name goes when it is let go) is never in the way.
 class TKeptName {
  public:
-  explicit TKeptName(const std::wstring& path) : FPath(path), FName(KeptName(path, GetCurrentProcessId())) {}
+  explicit TKeptName(const std::wstring& path) : FPath(path) {}
   ~TKeptName() { Remove(); }
   TKeptName(const TKeptName&) = delete;
   TKeptName& operator=(const TKeptName&) = delete;
 
   const std::wstring& Name() const { return FName; }
-  // Names the settings file anew, while it is held, so that nobody else holds the old name.
+  // Names the settings file anew, while it is held.
   bool Make() {
-    StoreFileCalls.DeleteFile(FName.c_str());
+    Remove();
+    FName = KeptName(FPath, GetCurrentProcessId(), ++FCount);
     FMade = StoreFileCalls.CreateHardLink(FName.c_str(), FPath.c_str(), nullptr);
     return FMade;
   }
   void Remove() {
-    if (FMade && StoreFileCalls.DeleteFile(FName.c_str())) FMade = false;
+    if (FMade) StoreFileCalls.DeleteFile(FName.c_str());
+    FMade = false;
   }
-  // Puts the file as kept back in the settings file's place.
-  void PutBack() {
-    if (FMade && StoreFileCalls.MoveFileEx(FName.c_str(), FPath.c_str(),
-                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  // Puts the file as kept back in the settings file's place, in one step; false when it cannot.
+  bool PutBack() {
+    if (!FMade || !StoreFileCalls.MoveFileEx(FName.c_str(), FPath.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return false;
+    FMade = false;
+    return true;
+  }
+  // Keeps the file as kept beside the settings file, under a name that no save removes.
+  void Keep() {
+    if (FMade &&
+        StoreFileCalls.MoveFileEx(FName.c_str(), (FName.substr(0, FName.size() - 4) + L".kept").c_str(), 0))
       FMade = false;
   }
 
  private:
-  const std::wstring FPath, FName;
+  const std::wstring FPath;
+  std::wstring FName;
+  int FCount = 0;
   bool FMade = false;
 };
 
-// Whether the system replaces a file that this program holds open (see ReplaceHeld). Until one
-// try says otherwise it is taken to.
-bool ReplacesHeldFiles = true;
+// Whether the error of a rename by handle says that the system or its file system does not know
+// the kind of rename asked for.
+bool Unsupported(DWORD error) {
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// Puts the kept file back over the settings file, unless the settings file no longer holds Text
+// (another program wrote it again: its newer text stands). It waits a quarter of a second of its own
+// for a program that holds the file. False when it could not.
+bool PutBackUnlessChanged(const std::wstring& path, const std::string& Text, TKeptName& kept) {
+  TRetryWindow retries;
+  for (;;) {
+    TUniqueHandle held = OpenExisting(path, GENERIC_READ, FILE_SHARE_DELETE, retries);
+    if (held && ReadHeld(held.Get(), path) != Text) return true;
+    if (!held && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
+      return false;
+    held.Reset();
+    if (kept.PutBack()) return true;
+    if (!retries.Again(GetLastError(), &Transient)) return false;
+  }
+}
 
 }  // namespace
 
@@ -474,7 +528,8 @@ bool TGenericSetup::SaveSettings() {
   const std::wstring path = Path();
   TRetryWindow retries;
   // What could not be read again is not written: this store's own text, and again after a merge.
-  const auto refuseIfTooLarge = [&](std::size_t size) {
+  const auto refuseIfTooLarge = [&](const std::string& written) {
+    const std::size_t size = SavedSize(written);
     if (size > MaxSettingsFileSize)
       throw EFCreateError(
           Format("Cannot create file \"%s\". %s", WideToAnsi(path).c_str(), TooLarge(size).c_str()));
@@ -483,7 +538,7 @@ bool TGenericSetup::SaveSettings() {
   std::optional<TextLines> lines;
   std::string tail = IgnoredTail;
   std::string text = JoinLines(Lines) + tail;
-  refuseIfTooLarge(text.size());
+  refuseIfTooLarge(text);
 
   // The file is replaced only where an exclusive create of it would succeed: not when it is
   // read-only, hidden or a system file.
@@ -497,9 +552,6 @@ bool TGenericSetup::SaveSettings() {
   // Whatever another program wrote since is found right before the replace, and the text is made
   // again over it. A store that never loaded replaces the file whatever it holds.
   TFileState basis = FileText;
-  // What another program wrote in the moment between that look and the replace, which the replace
-  // then took the place of: built on in another round.
-  TFileState missed;
   // Makes the text from what the file holds now: the other program's lines with this store's
   // changes over them, or every line of this store where the file is gone or was emptied.
   const auto buildOn = [&](const TFileState& now) {
@@ -511,16 +563,14 @@ bool TGenericSetup::SaveSettings() {
       tail = IgnoredTail;
     }
     text = JoinLines(lines ? *lines : Lines.Text()) + tail;
-    refuseIfTooLarge(text.size());
+    refuseIfTooLarge(text);
   };
 
   // A first look, without holding the file: a change found now is built on before anything is
   // written, so that the new text is usually written once.
-  if (FLoaded) {
-    if (TFileState now = ReadKept(path, path); now != basis) {
-      buildOn(now);
-      basis = std::move(now);
-    }
+  if (TFileState now; FLoaded && ReadShared(path, path, now) && now != basis) {
+    buildOn(now);
+    basis = std::move(now);
   }
   // The new text is written and flushed before the settings file is looked at again, so that
   // between that look and the replace nothing is left to do.
@@ -528,30 +578,33 @@ bool TGenericSetup::SaveSettings() {
   fresh.emplace(path, retries);
   fresh->Write(text);
   TKeptName kept(path);
+  // Whether a look could hold the file: a replace that then fails meets another program, not a want
+  // of rights.
+  bool couldHold = false;
   constexpr int kRounds = 16;
   for (int round = 0;; ++round) {
-    // The file changed between every look and its replace: it is written all the time.
-    if (round == kRounds) RaiseCreateError(path, ERROR_SHARING_VIOLATION);
+    // The file changed between every look and its replace: another program writes it all the time.
+    if (round == kRounds || (round > 0 && retries.Over())) RaiseCreateError(path, ERROR_SHARING_VIOLATION);
     // Every other program is shut out from the look on; only a rename may pass this handle.
     TUniqueHandle held = OpenExisting(path, GENERIC_READ, FILE_SHARE_DELETE, retries);
     TFileState now;
     if (held) {
       now = ReadHeld(held.Get(), path);
+      couldHold = true;
     } else {
       const DWORD error = GetLastError();
       // Deleted since it was looked at: written anew.
       if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) RaiseCreateError(path, error);
     }
-    if (FLoaded && (now != basis || missed)) {
+    if (FLoaded && now != basis) {
       // Made again while the file is held: nobody can write it until it is replaced.
-      buildOn(now != basis ? now : missed);
+      buildOn(now);
       fresh->Write(text);
       basis = now;
-      missed.reset();
     }
-    if (held && ReplacesHeldFiles) {
+    if (held && StoreFileCalls.ReplacesHeldFiles) {
       if (fresh->ReplaceHeld()) break;
-      ReplacesHeldFiles = false;
+      if (Unsupported(GetLastError())) StoreFileCalls.ReplacesHeldFiles = false;
     }
     // Where the system cannot replace a file held open, the handle goes just before the replace. A
     // second name keeps the file, so that what another program writes in between is seen afterwards:
@@ -563,25 +616,22 @@ bool TGenericSetup::SaveSettings() {
       const DWORD error = GetLastError();
       if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
       if (!retries.Again(error, &Transient))
-        RaiseCreateError(path, HeldByAnother(path) ? ERROR_SHARING_VIOLATION : error);
+        RaiseCreateError(path, HeldByAnother(path) || (couldHold && error == ERROR_ACCESS_DENIED)
+                                   ? ERROR_SHARING_VIOLATION
+                                   : error);
       continue;  // looked at again before the next try
     }
     if (!keeping) break;
-    TFileState replaced = ReadKept(kept.Name(), path);
-    if (!replaced || replaced == now) break;
-    // Another program wrote between the look and the replace. After the last round its text is
-    // put back, unless it wrote again since, and the save fails: what it wrote counts over an edit
-    // that the user can apply again.
-    if (round + 1 == kRounds) {
-      TUniqueHandle again = OpenExisting(path, GENERIC_READ, FILE_SHARE_DELETE, retries);
-      if (again && ReadHeld(again.Get(), path) == text) {
-        again.Reset();
-        kept.PutBack();
-      }
+    TFileState replaced;
+    if (ReadShared(kept.Name(), path, replaced) && replaced == now) break;
+    // Another program wrote between the look and the replace, which took the place of what it wrote.
+    // That is put back at once, unless it wrote again since, and the next round builds on it. Where
+    // it cannot be put back, it stays beside the settings file, and the save fails.
+    if (!PutBackUnlessChanged(path, text, kept)) {
+      kept.Keep();
       RaiseCreateError(path, ERROR_SHARING_VIOLATION);
     }
     basis = text;
-    missed = std::move(replaced);
     fresh.emplace(path, retries);
     fresh->Write(text);
   }

@@ -19,6 +19,9 @@ struct TStoreFileCalls {
   decltype(&::MoveFileExW) MoveFileEx = ::MoveFileExW;
   decltype(&::CreateHardLinkW) CreateHardLink = ::CreateHardLinkW;
   decltype(&::DeleteFileW) DeleteFile = ::DeleteFileW;
+  // Whether the system replaces a file that this program holds open (a rename by handle with POSIX
+  // semantics); until a try says the system does not know such a rename, it is taken to.
+  bool ReplacesHeldFiles = true;
 };
 
 extern TStoreFileCalls StoreFileCalls;

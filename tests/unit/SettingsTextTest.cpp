@@ -225,7 +225,8 @@ TEST(SettingsText, MergeGrowsWithTheLinesNotTheirSquare) {
     for (std::size_t i = 0; i < n; ++i) {
       const std::string name = "Key " + std::to_string(i);
       base.push_back(name + "=1");
-      // This side changes every other key; the other program writes every name in capitals.
+      // This side changes every other key; the other program writes every name in small letters,
+      // so that each name is compared as well as keyed.
       mine.push_back(name + (i % 2 ? "=2" : "=1"));
       theirs.push_back(standin::AsciiLowerCase(name) + "=1");
     }

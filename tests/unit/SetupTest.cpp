@@ -300,6 +300,40 @@ TEST(SetupStoreNames, AValueStartsAfterItsOwnLinesEquals) {
   }
 }
 
+// The store finds a key's line by an index of the names, keyed by the locale's sort key: it finds a
+// line exactly when the locale's comparison calls its name equal to the key, for every pair of a set
+// of names that the comparison treats in every way it can (case, characters it ignores, letters it
+// spells out, the empty name, names longer than a sort key's first buffer).
+TEST(SetupStoreNames, AKeyFindsExactlyTheNamesTheLocaleCallsEqual) {
+  std::vector<std::string> names = {"",
+                                    "\x01",
+                                    "a\xAD"
+                                    "b",
+                                    "STRASSE",
+                                    "stra\xDF"
+                                    "e",
+                                    "\xC6"
+                                    "r",
+                                    "aer"};
+  for (int c = 1; c < 256; ++c)
+    if (c != '=' && c != '\r' && c != '\n') names.push_back(std::string("ab") + static_cast<char>(c));
+  const std::string longName(600, 'k');
+  names.push_back(longName);
+  names.push_back(std::string(600, 'K'));
+  names.push_back(longName.substr(1) + "j");
+  int equal = 0;
+  for (const std::string& line : names) {
+    TGenericSetup store;
+    store.Lines = {"other=0", line + "=1"};
+    for (const std::string& key : names) {
+      const bool same = AnsiSameText(line, key) && key != "other";
+      equal += same;
+      EXPECT_EQ(store.ReadInteger(key, 0) == 1, same) << "\"" << line << "\" and \"" << key << "\"";
+    }
+  }
+  EXPECT_GT(equal, static_cast<int>(names.size())) << "names that differ and are equal were among them";
+}
+
 // Each way the settings file can refuse to be replaced: the save fails with the create error,
 // and the file on disk, the lines in memory and the folder stay exactly as they were.
 TEST_F(SetupStore, SaveThatCannotReplaceTheFileLosesNothing) {
@@ -459,7 +493,10 @@ class TOtherWriter {
       }
       std::string text(1 << 17, '\0');
       DWORD read = 0;
-      if (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) return false;
+      if (!ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) {
+        Error = GetLastError();
+        return false;
+      }
       text.resize(read);
       TextLines lines = SplitLines(text);
       const std::string line = std::string(Name) + "=" + std::to_string(Value);
@@ -498,8 +535,9 @@ std::string ValueInFile(const std::string& file, const std::string& key) {
 }
 
 // Another program writes the file the moment a save's own new file appears, or 1, 2 or 3 ms later:
-// before the save compares, while it replaces, or just after. Its line and the store's edit are both
-// in the file after every round.
+// at whichever moment of the save that falls on (before its look, while it holds the file, while it
+// replaces it, or just after; which one it is varies from run to run). Its line and the store's edit
+// are both in the file after every round.
 TEST_F(SetupStore, AWriterAtTheMomentOfTheSaveLosesNothing) {
   store.ConfigFileName();
   WriteBytes(file, "a=1\r\n");
@@ -582,16 +620,19 @@ TEST_F(SetupStore, AWriterInALoopLosesNothing) {
     for (int round = 0; round < 12; ++round) {
       SCOPED_TRACE("round " + std::to_string(round));
       stop = false;
+      std::atomic<int> written{0};
       std::thread writer([&] {
         for (int value = round * 100000; !stop; ++value) {
           if (!other.Write(value)) ++failures;
+          ++written;
           if (pauses) Sleep(1);
         }
       });
       store.WriteInteger("mine", round);
       bool ok = true;
       try {
-        Sleep(2);
+        // The save starts while the other program is writing.
+        ASSERT_TRUE(test::WaitUntil([&] { return written > 0; }));
         store.SaveSettings();
       } catch (const EFCreateError& e) {
         ok = false;
@@ -637,6 +678,11 @@ class TFileCalls {
   std::function<void(const std::wstring& name, DWORD share)> BeforeOpen;
   // Called before the store puts its new text in the settings file's place, once it let the file go.
   std::function<void()> BeforeReplace;
+  // The error a call fails with instead of the system's answer, by what the log would call it
+  // ("open temporary", "rename temporary"); 0: the system answers.
+  std::function<DWORD(const std::string& call)> Refuse;
+  // As a system that cannot replace a file held open: the rename that would do it is refused.
+  bool NoHeldReplace = false;
 
  private:
   static std::string Kind(const std::wstring& name) {
@@ -657,10 +703,15 @@ class TFileCalls {
     StoreFileCalls.CreateFile = [](LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                    DWORD disposition, DWORD flags, HANDLE pattern) {
       if (Active->BeforeOpen) Active->BeforeOpen(name, share);
+      const std::string kind = Kind(name);
+      if (const DWORD refused = Active->Refuse ? Active->Refuse("open " + kind) : 0) {
+        Active->Log.push_back("open " + kind + " refused");
+        SetLastError(refused);
+        return INVALID_HANDLE_VALUE;
+      }
       const HANDLE file =
           Active->FSystem.CreateFile(name, access, share, security, disposition, flags, pattern);
       const DWORD error = GetLastError();
-      const std::string kind = Kind(name);
       Active->Log.push_back("open " + kind +
                             (share == FILE_SHARE_DELETE && kind == "settings" ? " held" : "") +
                             (file == INVALID_HANDLE_VALUE ? " failed" : ""));
@@ -679,17 +730,27 @@ class TFileCalls {
     };
     StoreFileCalls.SetFileInformationByHandle = [](HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
                                                    DWORD size) {
+      const std::string what = kind == FileRenameInfo ? "rename " : "rename while held ";
+      if (kind != FileRenameInfo && Active->NoHeldReplace) {
+        Active->Log.push_back(what + Active->KindOf(file) + " failed");
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+      }
       // The moment between the last look and a replace by name (not one under the held handle).
       if (Active->BeforeReplace && kind == FileRenameInfo && Active->KindOf(file) == "temporary")
         Active->BeforeReplace();
+      if (const DWORD refused = Active->Refuse ? Active->Refuse(what + Active->KindOf(file)) : 0) {
+        Active->Log.push_back(what + Active->KindOf(file) + " refused");
+        SetLastError(refused);
+        return FALSE;
+      }
       const BOOL done = Active->FSystem.SetFileInformationByHandle(file, kind, info, size);
       const DWORD error = GetLastError();
-      Active->Log.push_back("rename " + Active->KindOf(file) + (done ? "" : " failed"));
+      Active->Log.push_back(what + Active->KindOf(file) + (done ? "" : " failed"));
       SetLastError(error);
       return done;
     };
     StoreFileCalls.MoveFileEx = [](LPCWSTR from, LPCWSTR to, DWORD flags) {
-      if (Active->BeforeReplace && Kind(from) == "temporary") Active->BeforeReplace();
       const BOOL done = Active->FSystem.MoveFileEx(from, to, flags);
       const DWORD error = GetLastError();
       Active->Log.push_back("move " + Kind(from) + " over " + Kind(to) +
@@ -713,8 +774,8 @@ std::size_t Entry(const std::vector<std::string>& log, const std::string& what, 
 }
 
 // The new text is whole on the disk before it replaces the settings file: made, written and flushed
-// through its own handle, and only then moved over the settings file with write-through (or renamed
-// by its handle and flushed again). The settings file itself is never written.
+// through its own handle, and only then renamed over the settings file by that handle and flushed
+// again, which writes the rename through. The settings file itself is never written.
 TEST_F(SetupStore, TheNewTextIsFlushedBeforeItReplacesTheFile) {
   store.ConfigFileName();
   for (const bool exists : {false, true}) {
@@ -731,52 +792,101 @@ TEST_F(SetupStore, TheNewTextIsFlushedBeforeItReplacesTheFile) {
     const std::size_t made = Entry(log, "open temporary"), written = Entry(log, "write temporary", made),
                       flushed = Entry(log, "flush temporary", written);
     ASSERT_LT(flushed, log.size());
-    std::size_t replaced = Entry(log, "move temporary over settings written through", flushed);
-    if (replaced == log.size()) {
-      replaced = Entry(log, "rename temporary", flushed);
-      ASSERT_LT(replaced, log.size()) << "never replaced";
-      EXPECT_LT(Entry(log, "flush temporary", replaced), log.size()) << "the rename is flushed";
-    }
+    // Renamed by its handle, under the held file or just after letting it go, and flushed again.
+    std::size_t replaced = Entry(log, "rename while held temporary", flushed);
+    if (replaced == log.size()) replaced = Entry(log, "rename temporary", flushed);
+    ASSERT_LT(replaced, log.size()) << "never replaced";
+    EXPECT_LT(Entry(log, "flush temporary", replaced), log.size()) << "the rename is flushed";
     EXPECT_EQ(Entry(log, "write settings"), log.size());
     EXPECT_EQ(ReadBytes(file), exists ? "a=1\r\nb=2\r\n" : "b=2\r\n");
     ExpectOnlyTheSettingsFile();
   }
 }
 
+// Writes the file in place with the bytes, as another program does.
+void WriteInPlace(const std::string& path, const std::string& bytes) {
+  const TUniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(file &&
+              WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              SetEndOfFile(file.Get()));
+}
+
 // Another program writes in the moment between the store's last look at the file and its replace,
-// where the system cannot replace a file held open: the store sees it afterwards and writes again
-// over what it wrote. One that writes in every such moment has its last text put back, and the save
-// fails and says why.
-TEST_F(SetupStore, AWriteInTheMomentBeforeTheReplaceIsSeenAfterIt) {
-  for (const int writes : {1, 1000}) {
-    SCOPED_TRACE(writes == 1 ? "once" : "every time");
+// where the system cannot replace a file held open. The store sees it afterwards, puts it back at
+// once and writes again over it; whatever fails after that, what the other program wrote is in the
+// file. One that writes in every such moment keeps its last text, and the save fails and says why.
+TEST_F(SetupStore, AWriteInTheMomentBeforeTheReplaceIsNeverLost) {
+  const std::string big = Filler(MaxSettingsFileSize);
+  const std::string sharing =
+      "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_SHARING_VIOLATION);
+  struct Case {
+    const char* name;
+    int writes;            // in how many of those moments the other program writes
+    bool bigWrite;         // it writes a file at the size limit, which the store's edit would pass
+    std::string refuse;    // the call that fails after the first replace ("" none)
+    DWORD error;           // with this error
+    bool refuseFirstOnly;  // only the first time, or every time
+    std::string failure;   // how the save's error begins; "" it succeeds
+  };
+  const Case cases[] = {
+      {"once", 1, false, "", 0, false, ""},
+      {"every time", 1000, false, "", 0, false, sharing},
+      {"once, then every rename fails", 1, false, "rename temporary", ERROR_WRITE_FAULT, false,
+       "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_WRITE_FAULT)},
+      {"once, then the new text cannot be made", 1, false, "open temporary", ERROR_DISK_FULL, false,
+       "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_DISK_FULL)},
+      {"once, a file that the store's edit would take past the limit", 1, true, "", 0, false,
+       "Cannot create file \"" + file + "\". It is too large for a settings file"},
+      {"after a replace that another program's handle refused", 1, false, "rename temporary",
+       ERROR_ACCESS_DENIED, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     store.ConfigFileName();
     WriteBytes(file, "a=1\r\n");
     store.LoadSettings();
-    store.WriteInteger("mine", writes);
+    store.WriteInteger("mine", 7);
     TOtherWriter other(file);
-    int moves = 0;
+    int moments = 0, renames = 0;
     {
       TFileCalls calls;
+      calls.NoHeldReplace = true;
+      // A refused first replace is not a moment of writing: the other program writes at the next.
+      const int firstWrite = c.refuseFirstOnly ? 2 : 1;
       calls.BeforeReplace = [&] {
-        if (moves++ < writes) other.Write(moves);
+        ++moments;
+        if (moments < firstWrite || moments >= firstWrite + c.writes) return;
+        if (c.bigWrite)
+          WriteInPlace(file, big);
+        else
+          other.Write(moments);
+      };
+      calls.Refuse = [&](const std::string& call) -> DWORD {
+        if (c.refuse.empty() || call != c.refuse) return 0;
+        if (call == "rename temporary" && ++renames > 1 && c.refuseFirstOnly) return 0;
+        if (call == "rename temporary" && !c.refuseFirstOnly && moments < 2) return 0;
+        if (call == "open temporary" && moments < 1) return 0;
+        return c.error;
       };
       try {
         store.SaveSettings();
-        EXPECT_EQ(writes, 1);
-        EXPECT_EQ(moves, 2) << "written again";
-      } catch (const EFCreateError& e) {
-        EXPECT_NE(writes, 1) << e.Message();
-        EXPECT_EQ(e.Message(),
-                  "Cannot create file \"" + file + "\". " + SysErrorMessage(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(c.failure, "") << "no error";
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message().rfind(c.failure, 0), 0u) << e.Message();
+        EXPECT_NE(c.failure, "") << e.Message();
       }
     }
-    // The other program's last write is there, and (once) the store's edit over it.
-    EXPECT_EQ(ValueInFile(file, TOtherWriter::Name), std::to_string(other.Last));
-    if (writes == 1) {
-      EXPECT_EQ(ValueInFile(file, "mine"), "1");
+    if (c.bigWrite) {
+      EXPECT_EQ(ReadBytes(file), big) << "what the other program wrote";
+    } else {
+      EXPECT_EQ(ValueInFile(file, TOtherWriter::Name), std::to_string(other.Last)) << "its last write";
+      EXPECT_EQ(ValueInFile(file, "a"), "1") << ReadBytes(file);
     }
-    EXPECT_EQ(ValueInFile(file, "a"), "1") << ReadBytes(file);
+    if (c.failure.empty()) {
+      EXPECT_EQ(ValueInFile(file, "mine"), "7") << "the store's edit";
+    }
     ExpectOnlyTheSettingsFile();
     DeleteFileA(file.c_str());
   }
