@@ -122,6 +122,17 @@ void DrawSmoothFace(Gdiplus::Graphics& g, const TSmoothFace& Face) {
                  upperStops);
   }
 
+  if (Face.CheckColor != clNone) {
+    // A third of the smaller side across, outlined in the face's own colour so that it stands
+    // apart from the face's light and dark bands alike.
+    const float d = std::max(3.0f, static_cast<float>(std::min(W, H)) / 3);
+    const float x = (static_cast<float>(W) - 1 - d) / 2, y = (static_cast<float>(H) - 1 - d) / 2;
+    Gdiplus::SolidBrush dot(Opaque(ColorToRGB(Face.CheckColor)));
+    g.FillEllipse(&dot, x, y, d, d);
+    Gdiplus::Pen rim(Opaque(F), std::max(1.0f, d / 6));
+    g.DrawEllipse(&rim, x, y, d, d);
+  }
+
   if (Face.Bevel) {
     // Both outlines in one figure, filled by the even-odd rule: only the band between them shows.
     Gdiplus::GraphicsPath ring(Gdiplus::FillModeAlternate);

@@ -57,6 +57,8 @@ struct TSmoothFace {
   TColor BevelColor = clWhite;
   // The resolution the face is drawn at: its corner radii are designed at 96 pixels per inch.
   int PixelsPerInch = 96;
+  // A dot in the middle, in this colour, as a radio button shows its choice; none with clNone.
+  TColor CheckColor = clNone;
 };
 
 // C+d: d added to each of red, green and blue, each clamped to 0..255.

@@ -203,6 +203,42 @@ bool IsScreenFont(HDC dc, const std::string& name) {
   return found;
 }
 
+// The colour a caption is drawn in over the face within Box, as it has been drawn so far: Preferred
+// where it reads at MinRatio against every pixel there, else black or white, whichever reads better
+// against the worst of them (for a disabled caption, MinRatio 3, a grey on that side). A face drawn
+// on a surface whose pixels cannot be read keeps Preferred.
+COLORREF ReadableCaption(HDC dc, const RECT& Box, COLORREF Preferred, double MinRatio) {
+  const int w = Box.right - Box.left, h = Box.bottom - Box.top;
+  if (w <= 0 || h <= 0) return Preferred;
+  TDibSurface beneath(w, h);
+  if (!beneath.DC() || !BitBlt(beneath.DC(), 0, 0, w, h, dc, Box.left, Box.top, SRCCOPY)) return Preferred;
+  GdiFlush();
+  std::vector<COLORREF> colors;
+  for (int i = 0; i < w * h; ++i) {
+    const std::uint32_t p = beneath.Bits()[i];
+    colors.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+  }
+  std::sort(colors.begin(), colors.end());
+  colors.erase(std::unique(colors.begin(), colors.end()), colors.end());
+  const auto worst = [&](COLORREF text) {
+    double ratio = 21;
+    for (COLORREF c : colors) ratio = std::min(ratio, ContrastRatio(text, c));
+    return ratio;
+  };
+  if (worst(Preferred) >= MinRatio) return Preferred;
+  const bool dark = worst(RGB(0, 0, 0)) >= worst(RGB(255, 255, 255));
+  if (MinRatio >= 4.5) return dark ? RGB(0, 0, 0) : RGB(255, 255, 255);
+  // A disabled caption: the grey nearest the face that still reads, so that it looks unlike an
+  // enabled one.
+  COLORREF grey = dark ? RGB(0, 0, 0) : RGB(255, 255, 255);
+  for (int step = 1; step < 128; ++step) {
+    const int level = dark ? step : 255 - step;
+    if (worst(RGB(level, level, level)) < MinRatio) break;
+    grey = RGB(level, level, level);
+  }
+  return grey;
+}
+
 }  // namespace
 
 void ForgetScreenFonts() { KnownScreenFonts().clear(); }
@@ -218,6 +254,32 @@ void DrawGlassFace(TCanvas& Canvas, const TGlassFace& Face) {
 
 // --- Glass ---
 
+namespace {
+
+// The opacity of the body's tint: half, unless the tint is light and the background beneath the
+// body's lower part so dark that half of it would leave less than a black caption needs (a relative
+// luminance of 0.18, for 4.5:1); then the least opacity that gives that.
+BYTE BodyAlpha(Gdiplus::Graphics& g, const TGlassFace& Face) {
+  constexpr BYTE kHalf = 127;
+  constexpr double kNeeded = 0.18;
+  const COLORREF tint = ColorToRGB(Face.BackColor);
+  if (ContrastRatio(tint, RGB(0, 0, 0)) < 4.5) return kHalf;
+  const HDC dc = g.GetHDC();
+  const COLORREF beneath = GetPixel(dc, Face.Width / 2, Face.Height * 3 / 4);
+  g.ReleaseHDC(dc);
+  if (beneath == CLR_INVALID) return kHalf;
+  for (int alpha = kHalf; alpha < 255; alpha += 4) {
+    const auto mix = [&](int a, int b) { return static_cast<BYTE>((a * alpha + b * (255 - alpha)) / 255); };
+    const COLORREF body =
+        RGB(mix(GetRValue(tint), GetRValue(beneath)), mix(GetGValue(tint), GetGValue(beneath)),
+            mix(GetBValue(tint), GetBValue(beneath)));
+    if (ContrastRatio(body, RGB(0, 0, 0)) >= (kNeeded + 0.05) / 0.05) return static_cast<BYTE>(alpha);
+  }
+  return 255;
+}
+
+}  // namespace
+
 void DrawGlassBody(Gdiplus::Graphics& g, const TGlassFace& Face) {
   const int W = Face.Width, H = Face.Height;
   const REAL r = static_cast<REAL>(Face.CornerRadius);
@@ -228,9 +290,10 @@ void DrawGlassBody(Gdiplus::Graphics& g, const TGlassFace& Face) {
       const COLORREF c = GetSysColor(Index);
       return Gdiplus::Color(255, GetRValue(c), GetGValue(c), GetBValue(c));
     };
+    // A disabled face stays the button face, down or not, where the scheme's grey text reads.
     GraphicsPath outline;
     AddOutline(outline, Face.Shape, Face.Direction, 0, 0, W - 1, H - 1, Face.CornerRadius);
-    Gdiplus::SolidBrush brush(opaque(Face.Down ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    Gdiplus::SolidBrush brush(opaque(Face.Down && Face.Enabled ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
     g.FillPath(&brush, &outline);
     Gdiplus::Pen pen(opaque(COLOR_BTNTEXT), 1);
     g.DrawPath(&pen, &outline);
@@ -243,11 +306,13 @@ void DrawGlassBody(Gdiplus::Graphics& g, const TGlassFace& Face) {
     Gdiplus::Pen pen(ResolvedColor(Face.OuterBorderColor), 1);
     g.DrawPath(&pen, &outer);
   }
-  // The tinted body, half transparent.
+  // The tinted body, half transparent; over a background so dark that half the tint would leave the
+  // body too dark for a caption in black (and the shine too light for one in white), as much more of
+  // the tint as a black caption needs.
   GraphicsPath body;
   AddOutline(body, Face.Shape, Face.Direction, 1, 1, W - 3, H - 3, Face.CornerRadius);
   {
-    Gdiplus::SolidBrush brush(StoredColor(Face.BackColor, 127));
+    Gdiplus::SolidBrush brush(StoredColor(Face.BackColor, BodyAlpha(g, Face)));
     g.FillPath(&brush, &body);
   }
   // The glow rises from the middle of the lower edge while pressed or down.
@@ -302,7 +367,10 @@ void DrawPictureAndCaption(TCanvas& Canvas, const TGlassFace& Face) {
   Gdiplus::Graphics g(dc);
   g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
 
-  if (Face.Focused) {
+  // The focus outline, drawn before the caption; where there is one, only once the face beneath it
+  // has been looked at for the caption's colour.
+  const auto drawFocus = [&] {
+    if (!Face.Focused) return;
     // The ring's insets are designed at 96 pixels per inch.
     const int ppi = Font.PixelsPerInch();
     const int inset = ScaleBy(4, ppi), tabX = ScaleBy(6, ppi), tabY = ScaleBy(5, ppi);
@@ -316,7 +384,8 @@ void DrawPictureAndCaption(TCanvas& Canvas, const TGlassFace& Face) {
     path.CloseFigure();
     Gdiplus::Pen pen(Color(255, 128, 128, 128), 1);
     g.DrawPath(&pen, &path);
-  }
+  };
+  if (text.empty()) drawFocus();
 
   const bool hasPicture = Picture && !Picture->Empty();
   int pw = 0, ph = 0;
@@ -379,10 +448,9 @@ void DrawPictureAndCaption(TCanvas& Canvas, const TGlassFace& Face) {
     format.SetHotkeyPrefix(Gdiplus::HotkeyPrefixShow);
     format.SetTrimming(Gdiplus::StringTrimmingNone);
 
-    const COLORREF textColor = Face.Enabled        ? ColorToRGB(Font.Color())
-                               : Face.HighContrast ? GetSysColor(COLOR_GRAYTEXT)
-                                                   : RGB(128, 128, 128);
-    Gdiplus::SolidBrush brush(Color(255, GetRValue(textColor), GetGValue(textColor), GetBValue(textColor)));
+    COLORREF textColor = Face.Enabled        ? ColorToRGB(Font.Color())
+                         : Face.HighContrast ? GetSysColor(COLOR_GRAYTEXT)
+                                             : RGB(128, 128, 128);
     g.SetTextRenderingHint(TextRenderingHintOf(Face.AntiAlias));
 
     REAL tw = 0, th = 0;
@@ -451,6 +519,25 @@ void DrawPictureAndCaption(TCanvas& Canvas, const TGlassFace& Face) {
         py = std::min(H / 2 + (H / 2 - ph) / 2, H - ph - 2);
         break;
     }
+
+    // Where the caption's text lies: its measured size placed in its rectangle as aligned.
+    const REAL textX = horizontal == Gdiplus::StringAlignmentNear  ? rect.X
+                       : horizontal == Gdiplus::StringAlignmentFar ? rect.X + rect.Width - tw
+                                                                   : rect.X + (rect.Width - tw) / 2;
+    const REAL textY = vertical == Gdiplus::StringAlignmentNear  ? rect.Y
+                       : vertical == Gdiplus::StringAlignmentFar ? rect.Y + rect.Height - th
+                                                                 : rect.Y + (rect.Height - th) / 2;
+    // The scheme's own colours in high contrast; otherwise a colour that reads on the face as drawn.
+    if (!Face.HighContrast) {
+      g.Flush(Gdiplus::FlushIntentionSync);
+      // Within the borders: a caption wider than the body runs over them, but reads on the glass.
+      const RECT box{std::max(2, static_cast<int>(textX)), std::max(2, static_cast<int>(textY)),
+                     std::min(W - 2, static_cast<int>(textX + tw) + 1),
+                     std::min(H - 2, static_cast<int>(textY + th) + 1)};
+      textColor = ReadableCaption(dc, box, textColor, Face.Enabled ? 4.5 : 3.0);
+    }
+    drawFocus();
+    Gdiplus::SolidBrush brush(Color(255, GetRValue(textColor), GetGValue(textColor), GetBValue(textColor)));
 
     if (gdiplusText) {
       g.DrawString(wide.c_str(), static_cast<INT>(wide.size()), &font, rect, &format, &brush);

@@ -108,7 +108,9 @@ void TSmoothButton::FireClick() {
 }
 
 void TSmoothButton::SetChecked(bool Value) {
-  if (StoreIfChanged(FChecked, Value)) NotifyAccessibleEvent(Handle(), EVENT_OBJECT_STATECHANGE);
+  if (!StoreIfChanged(FChecked, Value)) return;
+  NotifyAccessibleEvent(Handle(), EVENT_OBJECT_STATECHANGE);
+  if (FCheckColor != clNone) RedrawRequest();
 }
 
 void TSmoothButton::GetAccessibleFacts(TAccessibleFacts& Facts) const {
@@ -256,6 +258,7 @@ void TSmoothButton::Paint() {
     face.Bevel = FBevel;
     face.BevelColor = FBevelColor;
     face.PixelsPerInch = Font().PixelsPerInch();
+    face.CheckColor = FChecked ? FCheckColor : clNone;
     DrawFaceInto(*FFaceCache, face);
     FCacheValid = true;
   }

@@ -127,6 +127,10 @@ class TSmoothButton : public TCustomControl {
   void SetRadioItem(bool Value) { FRadioItem = Value; }
   bool Checked() const { return FChecked; }
   void SetChecked(bool Value);
+  // While checked, a dot in the middle in this colour, so that the choice shows by its shape too;
+  // clNone for none.
+  TColor CheckColor() const { return FCheckColor; }
+  void SetCheckColor(TColor Value) { StoreAndRedraw(FCheckColor, Value); }
 
   void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
   // Clicks the button, as the mouse does.
@@ -181,6 +185,7 @@ class TSmoothButton : public TCustomControl {
   int FVerticalSpacing = 5;
   bool FRadioItem = false;
   bool FChecked = false;
+  TColor FCheckColor = clNone;
 };
 
 }  // namespace px2d

@@ -36,6 +36,7 @@ COLORREF ColorToRGB(TColor Color) {
 
 namespace {
 int HighContrastState = -1;  // -1: not asked yet
+std::optional<bool> HighContrastForced;
 double Luminance(COLORREF Color) {
   const auto channel = [](int Value) {
     const double c = Value / 255.0;
@@ -47,9 +48,12 @@ double Luminance(COLORREF Color) {
 }  // namespace
 
 bool HighContrast() {
+  if (HighContrastForced) return *HighContrastForced;
   if (HighContrastState < 0) RefreshHighContrast();
   return HighContrastState == 1;
 }
+
+void ForceHighContrast(std::optional<bool> Value) { HighContrastForced = Value; }
 
 void RefreshHighContrast() {
   HIGHCONTRASTA contrast{};

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Classes.h"
@@ -36,6 +37,9 @@ COLORREF ColorToRGB(TColor Color);
 // (which the window calls when the system's settings change).
 bool HighContrast();
 void RefreshHighContrast();
+// Sets the flag, whatever the system says, until called with none: for tests and pictures of the
+// high-contrast look on systems that never report the flag (Wine).
+void ForceHighContrast(std::optional<bool> Value);
 // How far two colours stand apart for a reader: the ratio of their relative luminances, each
 // lightened by 0.05, from 1 (the same) to 21 (black and white).
 double ContrastRatio(COLORREF A, COLORREF B);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,10 +108,10 @@ struct GlassButtons : ::testing::Test {
     Send(b, WM_LBUTTONDOWN, x, y);
     Send(b, WM_LBUTTONUP, x, y);
   }
-  // The button as it paints itself, over the form's white.
-  static std::unique_ptr<TDibSurface> Render(TGlassButton* b) {
+  // The button as it paints itself over what lies beneath: black, or the form's white.
+  static std::unique_ptr<TDibSurface> Render(TGlassButton* b, COLORREF Beneath = RGB(0, 0, 0)) {
     auto s = std::make_unique<TDibSurface>(b->Width(), b->Height());
-    s->Fill(RGB(0, 0, 0));
+    s->Fill(Beneath);
     SendMessageA(b->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s->DC()), PRF_CLIENT);
     return s;
   }
@@ -382,8 +384,9 @@ TEST_F(GlassButtons, DisabledCaptionIsGrey) {
     buttons[i]->SetAntiAlias(aaAntiAlias);
   }
   buttons[2]->SetEnabled(false);
-  auto enabled = Render(buttons[1]);
-  auto disabled = Render(buttons[2]);
+  // Over the form's white, as in the window: there the design's grey reads on the glass.
+  auto enabled = Render(buttons[1], RGB(255, 255, 255));
+  auto disabled = Render(buttons[2], RGB(255, 255, 255));
   EXPECT_TRUE(Near(DarkestCaptionPixel(*enabled), 0, 0, 0, 30));
   EXPECT_TRUE(Near(DarkestCaptionPixel(*disabled), 128, 128, 128, 6));
   // The same glass either way.
@@ -637,8 +640,12 @@ struct GlassFaces : ::testing::Test {
   }
   // The face drawn over white into a bitmap of its size.
   static std::unique_ptr<TDibSurface> Draw(const TGlassFace& face) {
+    return DrawOver(face, RGB(255, 255, 255));
+  }
+  // The face drawn over a window of the colour.
+  static std::unique_ptr<TDibSurface> DrawOver(const TGlassFace& face, COLORREF window) {
     auto s = std::make_unique<TDibSurface>(face.Width, face.Height);
-    s->Fill(RGB(255, 255, 255));
+    s->Fill(window);
     TCanvas canvas;
     canvas.SetHandle(s->DC());
     canvas.Font().Assign(*face.Font);
@@ -708,6 +715,123 @@ TEST_F(GlassFaces, DownAddsTheGlowInsideTheBodyOnly) {
   const Rgb plain = At(*up, 40, H - 5), glowing = At(*down, 40, H - 5);
   EXPECT_LT(glowing.r, plain.r - 30);
   EXPECT_GT(glowing.b - glowing.r, 50);
+}
+
+// The caption's contrast with its own face: the face drawn with and without the caption, the ink
+// the commonest colour among the pixels the caption changed most, each such pixel against the face
+// beneath it. The worst of them.
+double CaptionContrast(const TDibSurface& with, const TDibSurface& without, COLORREF* ink = nullptr) {
+  std::map<std::uint32_t, int> changed;
+  const int n = with.Width() * with.Height();
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t a = with.Bits()[i] & 0xFFFFFF, b = without.Bits()[i] & 0xFFFFFF;
+    if (ContrastRatio(RGB(a >> 16, (a >> 8) & 0xFF, a & 0xFF), RGB(b >> 16, (b >> 8) & 0xFF, b & 0xFF)) > 1.5)
+      ++changed[a];
+  }
+  if (changed.empty()) return 0;
+  const std::uint32_t color = std::max_element(changed.begin(), changed.end(), [](auto& x, auto& y) {
+                                return x.second < y.second;
+                              })->first;
+  const COLORREF text = RGB(color >> 16, (color >> 8) & 0xFF, color & 0xFF);
+  if (ink) *ink = text;
+  double worst = 21;
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t b = without.Bits()[i] & 0xFFFFFF;
+    if ((with.Bits()[i] & 0xFFFFFF) != color || b == color) continue;
+    worst = std::min(worst, ContrastRatio(text, RGB(b >> 16, (b >> 8) & 0xFF, b & 0xFF)));
+  }
+  return worst;
+}
+
+// A colour scheme set for the whole desktop, and the one before put back when it goes.
+class TSysColors {
+ public:
+  explicit TSysColors(std::initializer_list<std::pair<int, COLORREF>> Colors) {
+    for (const auto& [index, color] : Colors) {
+      FIndexes.push_back(index);
+      FOld.push_back(GetSysColor(index));
+      FNew.push_back(color);
+    }
+    SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FNew.data());
+  }
+  ~TSysColors() { SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FOld.data()); }
+  TSysColors(const TSysColors&) = delete;
+  TSysColors& operator=(const TSysColors&) = delete;
+
+ private:
+  std::vector<int> FIndexes;
+  std::vector<COLORREF> FOld, FNew;
+};
+
+// Every caption reads on its own face, as drawn, in every state (4.5:1; 3:1 disabled) and in every
+// kind of scheme: the usual one (where the caption keeps the window's text colour), a dark one, a
+// light one of unusual colours, and the two high-contrast ones (where it takes the scheme's colours).
+TEST_F(GlassFaces, EveryCaptionReadsOnItsOwnFaceInEveryStateAndScheme) {
+  struct Scheme {
+    const char* name;
+    COLORREF window, text;
+    bool highContrast;
+    std::initializer_list<std::pair<int, COLORREF>> colors;
+  };
+  const Scheme schemes[] = {
+      {"usual", RGB(255, 255, 255), RGB(0, 0, 0), false, {}},
+      {"dark", RGB(32, 32, 32), RGB(240, 240, 240), false, {{COLOR_BTNFACE, RGB(45, 45, 48)}}},
+      {"black window", RGB(0, 0, 0), RGB(255, 255, 255), false, {}},
+      {"light, unusual colours", RGB(255, 250, 205), RGB(128, 0, 64), false, {}},
+      {"high contrast black",
+       RGB(0, 0, 0),
+       RGB(255, 255, 255),
+       true,
+       {{COLOR_BTNFACE, RGB(0, 0, 0)},
+        {COLOR_BTNTEXT, RGB(255, 255, 255)},
+        {COLOR_HIGHLIGHT, RGB(26, 235, 255)},
+        {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)},
+        {COLOR_GRAYTEXT, RGB(63, 242, 63)}}},
+      {"high contrast white",
+       RGB(255, 255, 255),
+       RGB(0, 0, 0),
+       true,
+       {{COLOR_BTNFACE, RGB(255, 255, 255)},
+        {COLOR_BTNTEXT, RGB(0, 0, 0)},
+        {COLOR_HIGHLIGHT, RGB(55, 0, 110)},
+        {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},
+        {COLOR_GRAYTEXT, RGB(96, 0, 0)}}},
+  };
+  struct State {
+    const char* name;
+    bool down, focused, enabled;
+  };
+  const State states[] = {{"up", false, false, true},        {"down", true, false, true},
+                          {"focused", false, true, true},    {"down and focused", true, true, true},
+                          {"disabled", false, false, false}, {"disabled and down", true, false, false}};
+  for (const Scheme& scheme : schemes) {
+    SCOPED_TRACE(scheme.name);
+    const TSysColors colors(scheme.colors);
+    for (const State& state : states) {
+      SCOPED_TRACE(state.name);
+      TGlassFace face = Face(81, 82);
+      face.Caption = "General Options";
+      face.Down = state.down;
+      face.Focused = state.focused;
+      face.Enabled = state.enabled;
+      face.HighContrast = scheme.highContrast;
+      // As the button gives its caption: the scheme's button or highlight text in high contrast.
+      font.SetColor(scheme.highContrast ? (state.down ? clHighlightText : clBtnText) : scheme.text);
+      const auto with = DrawOver(face, scheme.window);
+      face.ShowCaption = false;
+      const auto without = DrawOver(face, scheme.window);
+      COLORREF ink = 0;
+      const double ratio = CaptionContrast(*with, *without, &ink);
+      std::printf("caption contrast, %s, %s: %.1f:1\n", scheme.name, state.name, ratio);
+      EXPECT_GE(ratio, state.enabled ? 4.5 : 3.0);
+      if (scheme.highContrast && state.enabled) {
+        EXPECT_EQ(ink, GetSysColor(state.down ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT)) << "the scheme's own";
+      }
+      if (std::string(scheme.name) == "usual" && state.enabled) {
+        EXPECT_EQ(ink, scheme.text) << "the window's text colour, as ever";
+      }
+    }
+  }
 }
 
 // In a high-contrast scheme the glass gives way to the scheme's own colours, opaque: the button face,

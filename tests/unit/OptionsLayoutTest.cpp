@@ -889,5 +889,56 @@ TEST_F(OptionsWindow, EveryTextReadsInTheUsualAndInHighContrastSchemes) {
   checkEveryPage("the usual scheme again");
 }
 
+// The chosen search position shows by a shape too, a dot as a radio button has, wherever the
+// colours alone would tell it: in high contrast (the flag set here, as the system would), where the
+// highlight among the text colour may be told apart by hue only. The design's own blue among greys
+// keeps its look.
+TEST_F(OptionsWindow, TheChosenMarkerShowsADotWhereItsColourAloneWouldTellIt) {
+  ClickAt(form->GlassButton4->Handle(), 40, 40);
+  const auto middle = [&](TSmoothButton* marker) {
+    TDibSurface shot(marker->Width(), marker->Height());
+    shot.Fill(GetSysColor(COLOR_WINDOW));
+    SendMessageA(marker->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.DC()), PRF_CLIENT);
+    const std::uint32_t p = shot.Pixel(marker->Width() / 2, marker->Height() / 2);
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  };
+  ASSERT_TRUE(form->btSearch1->Checked());
+  const COLORREF usualChosen = middle(form->btSearch1), usualIdle = middle(form->btSearch2);
+  EXPECT_EQ(form->btSearch1->CheckColor(), clNone) << "no dot in the usual scheme";
+  const struct {
+    const char* name;
+    std::initializer_list<std::pair<int, COLORREF>> colors;
+  } schemes[] = {
+      {"high contrast black",
+       {{COLOR_WINDOW, RGB(0, 0, 0)},
+        {COLOR_BTNTEXT, RGB(255, 255, 255)},
+        {COLOR_HIGHLIGHT, RGB(26, 235, 255)},
+        {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)}}},
+      {"high contrast white",
+       {{COLOR_WINDOW, RGB(255, 255, 255)},
+        {COLOR_BTNTEXT, RGB(0, 0, 0)},
+        {COLOR_HIGHLIGHT, RGB(55, 0, 110)},
+        {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)}}},
+  };
+  for (const auto& scheme : schemes) {
+    SCOPED_TRACE(scheme.name);
+    const TColorScheme colors(scheme.colors);
+    ForceHighContrast(true);
+    SendMessageA(form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(middle(form->btSearch1), GetSysColor(COLOR_HIGHLIGHTTEXT)) << "the dot of the chosen one";
+    EXPECT_GE(Contrast(GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)), 3.0);
+    EXPECT_NE(middle(form->btSearch2), GetSysColor(COLOR_HIGHLIGHTTEXT)) << "none on the others";
+    // The dot moves with the choice.
+    ClickAt(form->btSearch3->Handle(), 8, 8);
+    EXPECT_EQ(middle(form->btSearch3), GetSysColor(COLOR_HIGHLIGHTTEXT));
+    EXPECT_NE(middle(form->btSearch1), GetSysColor(COLOR_HIGHLIGHTTEXT));
+    ClickAt(form->btSearch1->Handle(), 8, 8);
+    ForceHighContrast(std::nullopt);
+  }
+  SendMessageA(form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(middle(form->btSearch1), usualChosen) << "the usual look again";
+  EXPECT_EQ(middle(form->btSearch2), usualIdle);
+}
+
 }  // namespace
 }  // namespace px2d::test
