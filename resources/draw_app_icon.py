@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Draws the program's icon: a glossy red round badge with a white monogram "P" (for Panoplex), written as
-one Windows icon file of fifteen images, in this order (by depth, largest first within each):
+one Windows icon file of eighteen images, in this order (by depth, largest first within each):
 
   48, 32, 16 pixels at 4 bits per pixel   the standard 16 colours of Windows, with an AND mask
   48, 32, 16 pixels at 8 bits per pixel   a palette made from the image, with an AND mask
-  256 (PNG), 128, 96, 80, 72, 64, 48, 32, 16 pixels at 32 bits per pixel with alpha (BMP ones with an AND mask)
+  256 (PNG), 128, 96, 80, 72, 64, 48, 40, 32, 24, 20, 16 pixels at 32 bits per pixel with alpha (BMP ones
+  with an AND mask): among them every size that the title bar and the task bar ask for between 96 and 192
+  pixels per inch (16, 20, 24, 32, 40, 48, 64)
 
 Usage: draw_app_icon.py [OUT.ico]   (default: SetupPanoplex2D.ico beside this script)
 Only the standard library: every pixel is 4 by 4 subsamples composited with the over operator (straight
@@ -19,7 +21,7 @@ import sys
 from pixels import mix, over, png_rgba
 
 SUB = 4
-TRUE_COLOUR_SIZES = (256, 128, 96, 80, 72, 64, 48, 32, 16)
+TRUE_COLOUR_SIZES = (256, 128, 96, 80, 72, 64, 48, 40, 32, 24, 20, 16)
 PALETTE_SIZES = (48, 32, 16)
 
 # The monogram in units of the icon's size: the stem's left edge and width, the top and bottom of the

@@ -96,8 +96,9 @@ void TForm1::CreateWnd() {
   const int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i) {
     if (GetMenuItemID(menu, i) != SC_CLOSE) continue;
+    // Its access key is a letter that none of the system's own commands uses.
     InsertMenuA(menu, static_cast<UINT>(i), MF_BYPOSITION | MF_STRING, RestoreDefaultsCommand,
-                "Restore defaults");
+                "Restore &defaults");
     InsertMenuA(menu, static_cast<UINT>(i + 1), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     break;
   }
@@ -133,12 +134,27 @@ void TForm1::SetIcons() {
     return metricForDpi ? metricForDpi(Index, static_cast<UINT>(PixelsPerInch()))
                         : ScaleBy(GetSystemMetrics(Index), PixelsPerInch()) * 96 / ScreenPixelsPerInch();
   };
+  // Each loaded anew at exactly its size, and owned: a shared load hands back whichever size of the
+  // icon was loaded first. Scaled down from a larger image where the icon has none of that size.
+  // (The common controls of version 6 have the scaling load; the import library knows it by name only
+  // in newer kits.)
+  using TLoadIconWithScaleDown = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+  static const auto loadScaledDown = reinterpret_cast<TLoadIconWithScaleDown>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("comctl32.dll"), "LoadIconWithScaleDown")));
   HINSTANCE module = GetModuleHandleA(nullptr);
   const auto icon = [module](int Width, int Height) {
-    return reinterpret_cast<LPARAM>(LoadImageA(module, "MAINICON", IMAGE_ICON, Width, Height, LR_SHARED));
+    HICON loaded = nullptr;
+    if (!loadScaledDown || FAILED(loadScaledDown(module, L"MAINICON", Width, Height, &loaded)) || !loaded)
+      loaded = static_cast<HICON>(LoadImageA(module, "MAINICON", IMAGE_ICON, Width, Height, 0));
+    return TIcon(loaded);
   };
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, icon(metric(SM_CXICON), metric(SM_CYICON)));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, icon(metric(SM_CXSMICON), metric(SM_CYSMICON)));
+  TIcon big = icon(metric(SM_CXICON), metric(SM_CYICON));
+  TIcon small = icon(metric(SM_CXSMICON), metric(SM_CYSMICON));
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  // The old ones go once the window holds the new.
+  FBigIcon = std::move(big);
+  FSmallIcon = std::move(small);
 }
 
 void TForm1::ResolutionOfWindowChanged() { SetIcons(); }
@@ -161,6 +177,8 @@ bool TForm1::ShortCut(WORD Key, TShiftState Shift) {
 }
 
 void TForm1::ShowPageFromKeyboard(int Delta) {
+  // The keyboard is in use: focus cues show from now on, as the dialog manager shows them for Tab.
+  SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   const int pages = PageControl1->PageCount();
   const int page = ((PageControl1->ActivePageIndex() + Delta) % pages + pages) % pages;
   TGlassButton* button = PageButton(page);

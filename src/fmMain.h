@@ -223,6 +223,8 @@ class TForm1 : public TForm {
   bool FSettingsUnread = false;
   // The error to show once the window is on the screen.
   std::string FPendingError;
+  // The title bar's and the task bar's icons, at the sizes of the window's resolution.
+  TIcon FBigIcon, FSmallIcon;
   // The combination loaded from the file, which the running switcher holds itself.
   std::uint16_t FLoadedHotKey = 0;
   bool FLoadingPages = false;

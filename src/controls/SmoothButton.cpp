@@ -189,6 +189,9 @@ void TSmoothButton::DoExit() {
 bool TSmoothButton::DialogKey(WORD Key, TShiftState Shift) {
   const int step = Key == VK_RIGHT || Key == VK_DOWN ? 1 : Key == VK_LEFT || Key == VK_UP ? -1 : 0;
   if (FRadioItem && step != 0 && Focused() && !(Shift & (ssCtrl | ssAlt))) {
+    // The keyboard is in use: focus cues show from now on, as the dialog manager shows them for the
+    // arrow keys it handles itself.
+    SendMessageA(GetAncestor(Handle(), GA_ROOT), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     if (TSmoothButton* next = NeighbourInGroup(step)) {
       next->SetFocus();
       next->Click();
@@ -228,6 +231,23 @@ LRESULT TSmoothButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       // A face drawn in a system colour is drawn again in the new one.
       RedrawRequest();
       return 0;
+    case WM_KEYDOWN:
+      // Space presses the focused button, and chooses a focused radio item, as it checks a radio
+      // button: the click comes when the key is let go.
+      if (wParam == VK_SPACE && !(lParam & (1 << 30)) && FEnabledFlag) {
+        FPressed = true;
+        RedrawRequest();
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+      if (wParam == VK_SPACE && FPressed) {
+        FPressed = false;
+        RedrawRequest();
+        Click();
+        return 0;
+      }
+      break;
     case WM_UPDATEUISTATE: {
       // The focus cue shows once the keyboard is used.
       const LRESULT result = TCustomControl::WndProc(Msg, wParam, lParam);
@@ -240,8 +260,9 @@ LRESULT TSmoothButton::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     default:
-      return TCustomControl::WndProc(Msg, wParam, lParam);
+      break;
   }
+  return TCustomControl::WndProc(Msg, wParam, lParam);
 }
 
 void TSmoothButton::Paint() {

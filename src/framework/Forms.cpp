@@ -212,15 +212,18 @@ void TForm::SelectFirst() {
 
 void TForm::FocusMovedTo(TWinControl* Control) {
   BroadcastFocusChanged(Control);
-  if (!Control || Control == FActiveControl) return;
-  TWinControl* left = FActiveControl;
-  FActiveControl = Control;
+  if (Control == FFocusedControl) return;
+  // The focus left the window (another window was activated, or an error box took it): the control
+  // hears that it lost it, so that its cue goes, and stays the one to get it back.
+  TWinControl* left = std::exchange(FFocusedControl, Control);
+  if (Control) FActiveControl = Control;
   if (left) left->DoExit();
-  Control->DoEnter();
+  if (Control) Control->DoEnter();
 }
 
 void TForm::ControlDestroyed(TWinControl* Control) {
   if (FActiveControl == Control) FActiveControl = nullptr;
+  if (FFocusedControl == Control) FFocusedControl = nullptr;
 }
 
 void TForm::RestoreFocus() {
@@ -327,8 +330,13 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: {
       // Moved to a monitor of another resolution: the window takes the rectangle the system
       // suggests first, and then the layout is scaled anew from its design, once, at that size, with
-      // nothing drawn in between.
-      SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+      // nothing drawn in between. Redrawing is held off on the client's windows, not on the window
+      // itself: there it would take the window's visible style away meanwhile, and with it the
+      // window from hit-testing and from the window manager's view.
+      std::vector<HWND> held;
+      for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child)) held.push_back(child);
+      for (HWND child : held) SendMessageA(child, WM_SETREDRAW, FALSE, 0);
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       if (suggested) {
         FHoldLayout = true;
@@ -340,7 +348,7 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       SetPixelsPerInch(HIWORD(wParam));
       if (FPixelsPerInch == before) AlignControls();
       KeepInWorkArea();
-      SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+      for (HWND child : held) SendMessageA(child, WM_SETREDRAW, TRUE, 0);
       RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
       ResolutionOfWindowChanged();
       return 0;

@@ -76,7 +76,10 @@ class TForm : public TWinControl, public TControlHost {
   // Gives the focus back to the active control, or to the first tab stop.
   void RestoreFocus();
   int FPixelsPerInch;
+  // The control to give the focus back to, and the one that has it now (none while another window
+  // has it).
   TWinControl* FActiveControl = nullptr;
+  TWinControl* FFocusedControl = nullptr;
   bool FAllWindowsMade = false;
   bool FHoldLayout = false;
 };

@@ -34,6 +34,34 @@ class TUniqueHandle {
   HANDLE FHandle = nullptr;
 };
 
+// An icon made for this program (not a shared one), destroyed when it goes.
+class TIcon {
+ public:
+  TIcon() = default;
+  explicit TIcon(HICON icon) : FIcon(icon) {}
+  ~TIcon() { Reset(); }
+  TIcon(TIcon&& other) noexcept : FIcon(std::exchange(other.FIcon, nullptr)) {}
+  TIcon& operator=(TIcon&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      FIcon = std::exchange(other.FIcon, nullptr);
+    }
+    return *this;
+  }
+  TIcon(const TIcon&) = delete;
+  TIcon& operator=(const TIcon&) = delete;
+
+  HICON Get() const { return FIcon; }
+  explicit operator bool() const { return FIcon != nullptr; }
+  void Reset() {
+    if (FIcon) DestroyIcon(FIcon);
+    FIcon = nullptr;
+  }
+
+ private:
+  HICON FIcon = nullptr;
+};
+
 class TMappedView {
  public:
   TMappedView() = default;

@@ -88,10 +88,11 @@ struct TIconImage {
   int BitCount;
 };
 
-// The program's fifteen icon images, in the order of the icon's directory.
-constexpr TIconImage kIconImages[] = {{48, 4},  {32, 4},   {16, 4},   {48, 8},  {32, 8},
-                                      {16, 8},  {256, 32}, {128, 32}, {96, 32}, {80, 32},
-                                      {72, 32}, {64, 32},  {48, 32},  {32, 32}, {16, 32}};
+// The program's icon images, in the order of the icon's directory: among the true-colour ones every
+// size that the title bar and the task bar ask for between 96 and 192 pixels per inch.
+constexpr TIconImage kIconImages[] = {{48, 4},   {32, 4},   {16, 4},  {48, 8},  {32, 8},  {16, 8},
+                                      {256, 32}, {128, 32}, {96, 32}, {80, 32}, {72, 32}, {64, 32},
+                                      {48, 32},  {40, 32},  {32, 32}, {24, 32}, {20, 32}, {16, 32}};
 
 TEST(Resources, ProgramCarriesTheKeyCapsInItsStringTable) {
   const TModule program(ProgramPath());
@@ -105,7 +106,7 @@ TEST(Resources, ProgramCarriesTheKeyCapsInItsStringTable) {
   }
 }
 
-TEST(Resources, MainIconIsTheFirstIconGroupAndHoldsItsFifteenImages) {
+TEST(Resources, MainIconIsTheFirstIconGroupAndHoldsItsImages) {
   const TModule program(ProgramPath());
   ASSERT_NE(program.Handle, nullptr);
   // Explorer shows the first icon group of the executable as its icon.
@@ -199,7 +200,7 @@ TEST(Resources, EveryImageOfMainIconDrawsARedBadgeWithAWhitePAndLoadsAtItsSize) 
   }
   // What a window asks for its title bar (16), its task-bar button (32) and more: the 32-bit image of
   // that size on a true-colour display.
-  for (const int side : {16, 32, 48, 256}) {
+  for (const int side : {16, 20, 24, 32, 40, 48, 64, 256}) {
     SCOPED_TRACE(testing::Message() << side << " px");
     HICON loaded = static_cast<HICON>(LoadImageA(program.Handle, "MAINICON", IMAGE_ICON, side, side, 0));
     EXPECT_EQ(IconSide(loaded), side);

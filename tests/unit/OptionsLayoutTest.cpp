@@ -6,8 +6,10 @@
 
 #include <commctrl.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <thread>
@@ -59,6 +61,36 @@ struct OptionsWindow : ::testing::Test {
     SetWindowPos(form->Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER);
   }
+};
+
+// The messages of one kind that a window of this thread is sent, while the watch lasts.
+class TSentWatch {
+ public:
+  TSentWatch(HWND Window, UINT Message) {
+    Active = this;
+    FWindow = Window;
+    FMessage = Message;
+    FHook = SetWindowsHookExA(WH_CALLWNDPROC, &Record, nullptr, GetCurrentThreadId());
+  }
+  ~TSentWatch() {
+    UnhookWindowsHookEx(FHook);
+    Active = nullptr;
+  }
+  TSentWatch(const TSentWatch&) = delete;
+  TSentWatch& operator=(const TSentWatch&) = delete;
+  std::vector<WPARAM> Seen;
+
+ private:
+  static LRESULT CALLBACK Record(int Code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (Code == HC_ACTION && Active && sent->hwnd == Active->FWindow && sent->message == Active->FMessage)
+      Active->Seen.push_back(sent->wParam);
+    return CallNextHookEx(nullptr, Code, wParam, lParam);
+  }
+  static inline TSentWatch* Active = nullptr;
+  HWND FWindow = nullptr;
+  UINT FMessage = 0;
+  HHOOK FHook = nullptr;
 };
 
 template <auto Field>
@@ -217,6 +249,18 @@ TEST_F(OptionsWindow, MovingToMonitorsOfOtherResolutionsScalesFromTheDesignWitho
                    window.top + client.bottom - client.top};
     SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(Dpi, Dpi), reinterpret_cast<LPARAM>(&suggested));
   };
+  {
+    // Redrawing is held off on the client's windows while the layout changes, never on the window
+    // itself, which would drop out of hit-testing and of the window manager's view meanwhile.
+    TSentWatch watch(form->Handle(), WM_SETREDRAW);
+    TSentWatch page(form->PageControl1->Handle(), WM_SETREDRAW);
+    move(120);
+    EXPECT_TRUE(watch.Seen.empty()) << "the window's own redrawing was held off";
+    ASSERT_FALSE(page.Seen.empty()) << "the pages' was";
+    EXPECT_EQ(page.Seen.front(), static_cast<WPARAM>(FALSE));
+    EXPECT_EQ(page.Seen.back(), static_cast<WPARAM>(TRUE));
+    move(96);
+  }
   for (int round = 0; round < 5; ++round) {
     move(144);
     EXPECT_EQ(form->ClientWidth(), 885);
@@ -309,8 +353,33 @@ TEST_F(OptionsWindow, EachMoveToAnotherResolutionGivesWhatAFreshStartThereGives)
           << a.bottom << " against " << b.left << "," << b.top << " " << b.right << "x" << b.bottom;
     }
   };
+  // The title bar's and the task bar's icons at the sizes the system uses at the resolution, each
+  // loaded at that size (a shared load would hand back the size first loaded).
+  const auto iconSide = [](HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return static_cast<int>(bitmap.bmWidth);
+  };
+  using TMetricForDpi = int(WINAPI*)(int, UINT);
+  const auto metricForDpi = reinterpret_cast<TMetricForDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+  const auto expectIcons = [&](int Dpi) {
+    const auto metric = [&](int Index) {
+      return metricForDpi ? metricForDpi(Index, static_cast<UINT>(Dpi))
+                          : ScaleBy(GetSystemMetrics(Index), Dpi) * 96 / ScreenPixelsPerInch();
+    };
+    const auto big = reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0));
+    const auto small = reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(iconSide(big), metric(SM_CXICON)) << "the big icon at " << Dpi;
+    EXPECT_EQ(iconSide(small), metric(SM_CXSMICON)) << "the small icon at " << Dpi;
+  };
   for (int dpi : {120, 144, 168, 192, 96}) {
     moveTo(dpi);
+    expectIcons(dpi);
     expectFresh(dpi);
   }
   for (int round = 0; round < 5; ++round) {
@@ -326,15 +395,29 @@ TEST_F(OptionsWindow, EachMoveToAnotherResolutionGivesWhatAFreshStartThereGives)
   const RECT expected = WindowForClient(form->Handle(), 1050, 900, 144);
   EXPECT_EQ(size.cx, expected.right - expected.left);
   EXPECT_EQ(size.cy, expected.bottom - expected.top);
-  // The window stays in its monitor's work area.
-  RECT window;
-  GetWindowRect(form->Handle(), &window);
+  // The window stays in its monitor's work area: near its bottom-right corner, a change to 192 pixels
+  // per inch suggests a rectangle that runs past the edge, and the window is brought back inside.
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   GetMonitorInfoA(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+  SetClient(590, 556);
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  const int w = window.right - window.left, h = window.bottom - window.top;
+  SetWindowPos(form->Handle(), nullptr, monitor.rcWork.right - w - 10, monitor.rcWork.bottom - h - 10, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
+  GetWindowRect(form->Handle(), &window);
+  RECT past{window.left, window.top, window.left + 2 * w, window.top + 2 * h};
+  ASSERT_GT(past.right, monitor.rcWork.right);
+  ASSERT_LE(2 * w, monitor.rcWork.right - monitor.rcWork.left) << "the test needs room for it";
+  ASSERT_LE(2 * h, monitor.rcWork.bottom - monitor.rcWork.top) << "the test needs room for it";
+  SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&past));
+  GetWindowRect(form->Handle(), &window);
   RECT inside;
   IntersectRect(&inside, &window, &monitor.rcWork);
-  EXPECT_TRUE(EqualRect(&inside, &window));
+  EXPECT_TRUE(EqualRect(&inside, &window))
+      << window.left << "," << window.top << " " << window.right << "," << window.bottom;
+  EXPECT_EQ(window.right - window.left, 2 * w) << "at the size suggested";
 }
 
 TEST_F(OptionsWindow, TheSystemMenuRestoresTheDefaultsWhichApplyWritesOrCancelDiscards) {
@@ -344,7 +427,15 @@ TEST_F(OptionsWindow, TheSystemMenuRestoresTheDefaultsWhichApplyWritesOrCancelDi
   ASSERT_GE(close, 2);
   char text[64] = {};
   GetMenuStringA(menu, static_cast<UINT>(close - 2), text, sizeof text, MF_BYPOSITION);
-  EXPECT_STREQ(text, "Restore defaults") << "right above Close";
+  EXPECT_STREQ(text, "Restore &defaults") << "right above Close";
+  // Its access key is its own, as each of its neighbours has one.
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char other[64] = {};
+    if (i == close - 2 || !GetMenuStringA(menu, static_cast<UINT>(i), other, sizeof other, MF_BYPOSITION))
+      continue;
+    const char* amp = std::strchr(other, '&');
+    EXPECT_TRUE(!amp || std::tolower(static_cast<unsigned char>(amp[1])) != 'd') << other;
+  }
   EXPECT_EQ(GetMenuItemID(menu, close - 1), 0u) << "a separator between it and Close";
   const UINT restore = GetMenuItemID(menu, close - 2);
 
@@ -938,6 +1029,64 @@ TEST_F(OptionsWindow, TheChosenMarkerShowsADotWhereItsColourAloneWouldTellIt) {
   SendMessageA(form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
   EXPECT_EQ(middle(form->btSearch1), usualChosen) << "the usual look again";
   EXPECT_EQ(middle(form->btSearch2), usualIdle);
+}
+
+// The keyboard the way of the system's own dialogs: the keys the window takes before the dialog
+// manager sees them (Ctrl+Tab, and the arrows on the markers) show the focus cues as the dialog
+// manager's own keys do; Space chooses the focused marker, as it checks a focused radio button, also
+// when no position is chosen; and the marker's cue goes when the window loses the focus and comes
+// back with it.
+TEST_F(OptionsWindow, TheKeysWorkAsInTheSystemsOwnDialogs) {
+  const WPARAM showCues = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+  {
+    TSentWatch watch(form->Handle(), WM_CHANGEUISTATE);
+    Press({VK_CONTROL, VK_TAB});
+    EXPECT_NE(std::find(watch.Seen.begin(), watch.Seen.end(), showCues), watch.Seen.end()) << "Ctrl+Tab";
+  }
+  // A stored position that names no marker: none is chosen, and the first one is the tab stop.
+  form.reset();
+  {
+    TGenericSetup store;
+    store.AppName = "Panoplex2D";
+    store.WriteInteger("search position", 9);
+    store.SaveSettings();
+  }
+  Open();
+  ClickAt(form->GlassButton4->Handle(), 40, 40);
+  for (int p = 0; p < 8; ++p) ASSERT_FALSE(form->Marker(p)->Checked()) << p;
+  form->cbEnableSearch->SetFocus();
+  Press({VK_TAB});
+  ASSERT_EQ(FocusedControl(), form->btSearch1);
+  Press({VK_SPACE});
+  EXPECT_TRUE(form->btSearch1->Checked()) << "Space chose the focused marker";
+  EXPECT_TRUE(form->btApply->Enabled());
+  {
+    TSentWatch watch(form->Handle(), WM_CHANGEUISTATE);
+    Press({VK_RIGHT});
+    EXPECT_TRUE(form->btSearch2->Checked());
+    EXPECT_NE(std::find(watch.Seen.begin(), watch.Seen.end(), showCues), watch.Seen.end()) << "an arrow";
+  }
+  Press({VK_SPACE});
+  EXPECT_TRUE(form->btSearch2->Checked()) << "Space on the chosen marker keeps it";
+  // The cue follows the real focus: gone while another window has it, back when the focus returns.
+  const auto cue = [&](TSmoothButton* marker) {
+    TDibSurface shot(marker->Width(), marker->Height());
+    shot.Fill(RGB(255, 255, 255));
+    SendMessageA(marker->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.DC()), PRF_CLIENT);
+    return (shot.Pixel(1, 0) & 0xFFFFFF) != 0xFFFFFF || (shot.Pixel(0, 1) & 0xFFFFFF) != 0xFFFFFF;
+  };
+  ASSERT_EQ(FocusedControl(), form->btSearch2);
+  SendMessageA(form->Handle(), WM_CHANGEUISTATE, showCues, 0);
+  EXPECT_TRUE(cue(form->btSearch2)) << "the cue while it has the focus";
+  const HWND other = CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700,
+                                     30, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  Activate(other);
+  EXPECT_NE(GetFocus(), form->btSearch2->Handle());
+  EXPECT_FALSE(cue(form->btSearch2)) << "no cue while another window has the focus";
+  Activate(form->Handle());
+  EXPECT_EQ(FocusedControl(), form->btSearch2) << "the focus comes back to it";
+  EXPECT_TRUE(cue(form->btSearch2)) << "and the cue with it";
+  DestroyWindow(other);
 }
 
 }  // namespace
