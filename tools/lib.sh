@@ -15,6 +15,19 @@ winebed_env() {
   fi
 }
 
+# Wine's loader here is a fixed-address program (wine64 at 0x7d000000; Debian ships no preloader to
+# reserve Windows' addresses before anything else), and the kernel starts its heap at a random place
+# in the gigabyte above it. About one start in 7700 that heap covers 0x7ffe0000, where every Windows
+# process needs its shared user data page: Wine then ends the process before the program's first
+# line, with exit code 1 and, under WINEDEBUG=-all, not a word ("failed to map the shared user data:
+# c0000018" is an ERR), and a Windows parent's CreateProcess fails with error 1359. The bed's Wine
+# programs therefore start with address randomisation off, as the loader was linked to run, where
+# the kernel lets a process ask for that; the programs they start inherit it. Where it does not,
+# wine-exec and the tests' starts of programs make such a start once more.
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+  wine() { setarch "$(uname -m)" -R wine "$@"; }
+fi
+
 # The program's settings folder for the bed's one user, read off the prefix: no Wine program is
 # started to ask, which could fail between two others without a word.
 settings_folder() {

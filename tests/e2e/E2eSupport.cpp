@@ -27,8 +27,12 @@ TProcess::TProcess(const std::wstring& path, const std::wstring& currentFolder,
   startup.cb = sizeof(startup);
   std::wstring commandLine = L"\"" + path + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
-  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &FInfo))
+  if (!test::StartProgram(
+          [&] {
+            return CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &FInfo);
+          },
+          "the program"))
     throw std::runtime_error("cannot start the program: error " + std::to_string(GetLastError()));
 }
 

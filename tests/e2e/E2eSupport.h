@@ -11,6 +11,7 @@
 #include "framework/Handles.h"
 #include "support/Boxes.h"
 #include "support/Files.h"
+#include "support/Processes.h"
 #include "support/Wait.h"
 #include "unInstances.h"
 

@@ -64,8 +64,12 @@ TEST_F(Guard, RecordNamesNoWindowUntilTheWindowExists) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
-  ASSERT_TRUE(CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                             CREATE_SUSPENDED, nullptr, nullptr, &startup, &info));
+  ASSERT_TRUE(test::StartProgram(
+      [&] {
+        return CreateProcessW(ProgramPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_SUSPENDED, nullptr, nullptr, &startup, &info);
+      },
+      "the program"));
   const TUniqueHandle process(info.hProcess), thread(info.hThread);
   const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &SampleRecord,
                                              info.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);

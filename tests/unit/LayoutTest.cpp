@@ -12,6 +12,7 @@
 
 #include "DialogTestForm.h"
 #include "support/LogPixels.h"
+#include "support/Processes.h"
 
 namespace px2d::test {
 namespace {
@@ -145,8 +146,12 @@ TEST(Layout, WholeLayoutAt144PixelsPerInch) {
     startup.hStdOutput = startup.hStdError = file;
     PROCESS_INFORMATION process{};
     std::string command = std::string("\"") + self + "\" --gtest_filter=ResolutionChild.*";
-    const BOOL started =
-        CreateProcessA(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    const bool started = StartProgram(
+        [&] {
+          return CreateProcessA(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                &process);
+        },
+        "the child at 144 pixels per inch");
     SetEnvironmentVariableA(ChildVariable, nullptr);
     ASSERT_TRUE(started);
     if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);

@@ -20,6 +20,7 @@
 #include "core/SettingKeys.h"
 #include "fmMain.h"
 #include "framework/SysUtils.h"
+#include "support/Processes.h"
 
 namespace px2d::test {
 namespace {
@@ -466,8 +467,12 @@ class THotKeyHolder {
     std::string command = "\"" + exe + "\" " + std::to_string(Modifiers) + " " + std::to_string(Key);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &FInfo))
+    if (StartProgram(
+            [&] {
+              return CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &FInfo);
+            },
+            "HotKeyHolder"))
       WaitUntil([&] { return (FWindow = OwnWindow()) != nullptr; });
   }
   ~THotKeyHolder() {
