@@ -41,10 +41,15 @@ struct OptionsWindow : ::testing::Test {
   // Opens the window on whatever settings file there is.
   void Open() {
     form = std::make_unique<TForm1>(nullptr);
+    Open2();
+  }
+  // The rest of opening, for a window already made; shown as the program's start shows it (painted
+  // by the message loop), or painted at once.
+  void Open2(bool PaintNow = true) {
     form->HandleNeeded();
     form->OnCreate(form.get());
     SetWindowPos(form->Handle(), HWND_TOP, 30, 30, 0, 0, SWP_NOSIZE);
-    form->Show();
+    form->Show(PaintNow);
     Activate(form->Handle());
     // The pages not shown get their windows at idle moments; a busy desktop may leave some to
     // later, so finish that work here as a moment of a real start would.
@@ -1092,6 +1097,124 @@ TEST_F(OptionsWindow, TheKeysWorkAsInTheSystemsOwnDialogs) {
   EXPECT_EQ(FocusedControl(), form->btSearch2) << "the focus comes back to it";
   EXPECT_TRUE(cue(form->btSearch2)) << "and the cue with it";
   DestroyWindow(other);
+}
+
+// Whether a window or any window in it has something left to paint.
+bool AnythingLeftToPaint(HWND Window) {
+  if (GetUpdateRect(Window, nullptr, FALSE)) return true;
+  bool left = false;
+  EnumChildWindows(
+      Window,
+      [](HWND child, LPARAM param) -> BOOL {
+        if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE))
+          *reinterpret_cast<bool*>(param) = true;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&left));
+  return left;
+}
+
+// The settings file, held open without sharing by another program while the test lasts.
+class THeldSettingsFile {
+ public:
+  THeldSettingsFile() {
+    TGenericSetup store;
+    store.AppName = "Panoplex2D";
+    store.WriteInteger("run with windows", 1);
+    store.SaveSettings();
+    FFile = CreateFileW(AnsiToWide(store.ConfigFileName()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                        0, nullptr);
+  }
+  ~THeldSettingsFile() { Release(); }
+  THeldSettingsFile(const THeldSettingsFile&) = delete;
+  THeldSettingsFile& operator=(const THeldSettingsFile&) = delete;
+  bool Held() const { return FFile != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (FFile != INVALID_HANDLE_VALUE) CloseHandle(FFile);
+    FFile = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE FFile = INVALID_HANDLE_VALUE;
+};
+
+// Counts the message boxes made on this thread, and whether the main window had anything left to
+// paint when one was.
+struct TBoxWatch {
+  static LRESULT CALLBACK Made(int Code, WPARAM wParam, LPARAM lParam) {
+    char name[16] = {};
+    if (Code == HCBT_CREATEWND && GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name) &&
+        std::string(name) == "#32770") {
+      ++Boxes;
+      LeftToPaint = LeftToPaint || (Main && AnythingLeftToPaint(Main));
+    }
+    return CallNextHookEx(nullptr, Code, wParam, lParam);
+  }
+  static inline HWND Main = nullptr;
+  static inline int Boxes = 0;
+  static inline bool LeftToPaint = false;
+};
+
+// The error box of a start whose settings file cannot be read opens over the window already painted:
+// when the box is made, nothing of the window is left to paint (a box over an unpainted window would
+// leave the user nothing to see behind it but the box).
+TEST_F(OptionsWindow, TheStartsErrorBoxOpensOverAWindowAlreadyPainted) {
+  form.reset();
+  THeldSettingsFile held;
+  ASSERT_TRUE(held.Held());
+  TBoxWatch::Boxes = 0;
+  TBoxWatch::LeftToPaint = false;
+  const std::string title = std::exchange(Application.Title, "Options Start Test");
+  const HHOOK hook = SetWindowsHookExA(WH_CBT, &TBoxWatch::Made, nullptr, GetCurrentThreadId());
+  std::string shown;
+  std::thread answer([&] { shown = AnswerBox("Options Start Test"); });
+  form = std::make_unique<TForm1>(nullptr);
+  form->HandleNeeded();
+  TBoxWatch::Main = form->Handle();
+  ASSERT_TRUE(TBoxWatch::Main);
+  Open2(false);
+  Pump(200);
+  answer.join();
+  UnhookWindowsHookEx(hook);
+  Application.Title = title;
+  EXPECT_EQ(shown.rfind("Cannot open file \"", 0), 0u) << shown;
+  EXPECT_EQ(TBoxWatch::Boxes, 1);
+  EXPECT_FALSE(TBoxWatch::LeftToPaint) << "the window was painted before the box was made";
+}
+
+// While the settings file is unread, Restore defaults is not offered: its menu item is greyed, and a
+// command for it all the same changes neither Apply, nor the pages, nor the file. Once the file has
+// been read, it is offered again.
+TEST_F(OptionsWindow, RestoreDefaultsWaitsUntilTheFileHasBeenRead) {
+  form.reset();
+  THeldSettingsFile held;
+  ASSERT_TRUE(held.Held());
+  const std::string title = std::exchange(Application.Title, "Options Unread Test");
+  std::thread answer([] { AnswerBox("Options Unread Test"); });
+  Open();
+  answer.join();
+  Application.Title = title;
+  ASSERT_TRUE(form->btReadAgain->Visible()) << "unread";
+  HMENU menu = GetSystemMenu(form->Handle(), FALSE);
+  constexpr UINT restore = 0x0100;
+  EXPECT_TRUE(GetMenuState(menu, restore, MF_BYCOMMAND) & MF_GRAYED);
+  const bool ticked = form->cbRunWithWindows->Checked();
+  PostMessageA(form->Handle(), WM_SYSCOMMAND, restore, 0);
+  Pump(50);
+  EXPECT_FALSE(form->btApply->Enabled());
+  EXPECT_EQ(form->cbRunWithWindows->Checked(), ticked) << "the pages as they were";
+  held.Release();
+  TGenericSetup store;
+  store.AppName = "Panoplex2D";
+  store.LoadSettings();
+  EXPECT_EQ(store.ReadInteger("run with windows", 0), 1) << "the file as it was";
+  form->btReadAgain->Click();
+  ASSERT_FALSE(form->btReadAgain->Visible()) << "read now";
+  EXPECT_FALSE(GetMenuState(menu, restore, MF_BYCOMMAND) & MF_GRAYED);
+  PostMessageA(form->Handle(), WM_SYSCOMMAND, restore, 0);
+  Pump(50);
+  EXPECT_TRUE(form->btApply->Enabled()) << "Restore defaults works once the file is read";
+  EXPECT_FALSE(form->cbRunWithWindows->Checked()) << "the default";
 }
 
 }  // namespace

@@ -285,6 +285,49 @@ TEST_F(StdControls, ATabShownForAnotherPageLeavesTheStripWithoutAChosenTab) {
   form.Second->SetCaption(form.Second->Caption() + "!");
   EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), -1);
+  // A sheet inside the page control that is not one of its pages gets no tab when its tab is shown:
+  // the strip keeps its tabs and its choice.
+  form.Pages->SetActivePageIndex(1);
+  const LRESULT count = SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0),
+                chosen = SendMessageA(pages, TCM_GETCURSEL, 0, 0);
+  TTabSheet* stray = form.Pages->InsertControl(std::make_unique<TTabSheet>());
+  ASSERT_LT(stray->PageIndex(), 0);
+  stray->SetTabVisible(false);
+  stray->SetTabVisible(true);
+  EXPECT_EQ(SendMessageA(pages, TCM_GETITEMCOUNT, 0, 0), count);
+  EXPECT_EQ(SendMessageA(pages, TCM_GETCURSEL, 0, 0), chosen);
+}
+
+// A control that records the messages it is sent, of the kinds a test asks for.
+class TRecordingControl : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  const char* ClassName() const override { return "TRecordingControl"; }
+  std::vector<UINT> Seen;
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
+    if (Msg == WM_SYSCOLORCHANGE) Seen.push_back(Msg);
+    return TCustomControl::WndProc(Msg, wParam, lParam);
+  }
+};
+
+// A change of the system's colours reaches every window of the form, the ones inside a page too:
+// the system tells only the top-level window, and the common controls hear of new colours only
+// from their parent.
+TEST_F(StdControls, AChangeOfColoursReachesTheControlsInsideTheForm) {
+  auto* onForm = form.InsertControl(std::make_unique<TRecordingControl>());
+  auto* onPage = form.First->InsertControl(std::make_unique<TRecordingControl>());
+  for (TRecordingControl* c : {onForm, onPage}) {
+    c->SetBounds(0, 0, 10, 10);
+    c->HandleNeeded();
+  }
+  SendMessageA(form.Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(onForm->Seen, std::vector<UINT>{WM_SYSCOLORCHANGE});
+  EXPECT_EQ(onPage->Seen, std::vector<UINT>{WM_SYSCOLORCHANGE});
+  // A change of settings that turns high contrast on or off counts as one too.
+  SendMessageA(form.Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  EXPECT_EQ(onPage->Seen.size(), 2u);
 }
 
 }  // namespace
