@@ -348,6 +348,91 @@ TEST_F(GlassButtons, AKeptFaceLooksAsDrawnInEachStateAndGoesWhenWhatIsBeneathOrT
   EXPECT_FALSE(SamePixels(*before, *Render(b)));
 }
 
+// A button that is down shows its down picture; given another one, it shows the new one at once (a
+// kept face is not the face of another picture), exactly as a button made with it shows it.
+TEST_F(GlassButtons, AKeptFaceWhileDownShowsANewDownPicture) {
+  TGDIPPicture red, blue;
+  red.SetData(test::EncodePng(48, 48, std::vector<std::uint32_t>(48 * 48, 0xFFFF0000)));
+  blue.SetData(test::EncodePng(48, 48, std::vector<std::uint32_t>(48 * 48, 0xFF0000FF)));
+  TGlassButton* b = buttons[0];
+  ASSERT_TRUE(b->Down());
+  b->SetCaption(" ");
+  b->SetPictureDown(&red);
+  const auto withRed = Render(b);
+  const auto keptRed = Render(b);
+  ASSERT_TRUE(SamePixels(*withRed, *keptRed));
+  b->SetPictureDown(&blue);
+  const auto withBlue = Render(b);
+  EXPECT_FALSE(SamePixels(*withRed, *withBlue)) << "the picture area changed";
+  // A button made with the blue picture from the start shows the same pixels.
+  TGlassButton* fresh = buttons[5];
+  SetPageValues(*fresh, 0, nullptr);
+  fresh->SetDown(true);
+  fresh->SetCaption(" ");
+  fresh->SetPictureDown(&blue);
+  EXPECT_TRUE(SamePixels(*withBlue, *Render(fresh)));
+}
+
+// The colour of a caption's ink: among the pixels the caption changed, the one that stands out most
+// from the face beneath it (the others are its smoothed edges, blends of the two).
+COLORREF CaptionInk(TGlassButton* b, COLORREF Beneath) {
+  const auto render = [&] {
+    auto s = std::make_unique<TDibSurface>(b->Width(), b->Height());
+    s->Fill(Beneath);
+    SendMessageA(b->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s->DC()), PRF_CLIENT);
+    return s;
+  };
+  const auto with = render();
+  b->SetShowCaption(false);
+  const auto without = render();
+  b->SetShowCaption(true);
+  const auto rgb = [](std::uint32_t p) { return RGB(p >> 16, (p >> 8) & 0xFF, p & 0xFF); };
+  COLORREF ink = CLR_INVALID;
+  double most = 1;
+  for (int i = 0; i < b->Width() * b->Height(); ++i) {
+    const double ratio = ContrastRatio(rgb(with->Bits()[i]), rgb(without->Bits()[i]));
+    if (ratio > most) most = ratio, ink = rgb(with->Bits()[i]);
+  }
+  return ink;
+}
+
+// In a high-contrast scheme (the flag set here, as the system would; Wine never reports it) the
+// glass gives way to the scheme's own colours, and the caption takes them exactly: the button text
+// colour on a button that is up, the highlight text colour on the one that is down. A scheme whose
+// text colours are neither black nor white shows that they are the scheme's, not merely readable.
+// The flag is part of what a kept face is kept for: turned on, the same button shows the new look.
+TEST_F(GlassButtons, InHighContrastTheCaptionTakesTheSchemesTextColours) {
+  TGlassButton* up = buttons[1];
+  TGlassButton* down = buttons[0];
+  ASSERT_TRUE(down->Down());
+  const COLORREF usualInk = CaptionInk(up, RGB(255, 255, 255));
+  Render(up, RGB(255, 255, 255));  // kept in the usual look, over what lies beneath from now on
+  const int colours[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT};
+  const COLORREF scheme[] = {RGB(0, 0, 64), RGB(255, 255, 0), RGB(0, 96, 0), RGB(255, 160, 255)};
+  COLORREF saved[4];
+  for (int i = 0; i < 4; ++i) saved[i] = GetSysColor(colours[i]);
+  // The flag alone, before any word of a change reaches the button: not the face kept for the usual
+  // look, but the opaque button face.
+  ForceHighContrast(true);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_TRUE(
+      Near(At(*Render(up, RGB(255, 255, 255)), 40, 60), GetRValue(face), GetGValue(face), GetBValue(face), 0))
+      << "the scheme's button face, no longer the kept glass";
+  SetSysColors(4, colours, scheme);
+  SendMessageA(form.Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_TRUE(Near(At(*Render(up), 40, 60), 0, 0, 64, 0)) << "the new scheme's button face";
+  // Smoothed text reaches its colour within a few steps at the most covered pixels.
+  const auto ink = [](COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; };
+  EXPECT_TRUE(Near(ink(CaptionInk(up, RGB(0, 0, 64))), 255, 255, 0, 6))
+      << "button text on a button that is up";
+  EXPECT_TRUE(Near(ink(CaptionInk(down, RGB(0, 0, 64))), 255, 160, 255, 6))
+      << "highlight text on one that is down";
+  ForceHighContrast(std::nullopt);
+  SetSysColors(4, colours, saved);
+  SendMessageA(form.Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(CaptionInk(up, RGB(255, 255, 255)), usualInk) << "the usual look again";
+}
+
 TEST_F(GlassButtons, HoveringChangesNothingOnScreen) {
   auto before = Render(buttons[1]);
   SendMessageA(buttons[1]->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 40));
