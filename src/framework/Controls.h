@@ -414,6 +414,10 @@ class TWinControl : public TControl, public TAccessibleSource {
 
   HWND FHandle = nullptr;
   bool FSubclassed = false;
+  // The visual style a system control was last given (a new window has the system's own).
+  TControlStyle FControlStyle = TControlStyle::System;
+  // Gives a system control the style that the scheme asks for now, when it has another.
+  void UpdateControlStyle();
   WNDPROC FSystemProc = nullptr;  // a system control's own procedure, which ours passes messages on to
   int FControlId = 0;
   int FTabOrder = 0;

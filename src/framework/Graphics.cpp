@@ -64,6 +64,27 @@ void RefreshHighContrast() {
                           : 0;
 }
 
+TControlStyle CurrentControlStyle() {
+  return HighContrast() ? TControlStyle::Classic : TControlStyle::System;
+}
+
+void ApplyControlStyle(HWND Window, TControlStyle Style) {
+  using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  static const auto setWindowTheme = [] {
+    const HMODULE styles = LoadLibraryW(L"uxtheme.dll");
+    return styles ? reinterpret_cast<TSetWindowTheme>(
+                        reinterpret_cast<void*>(GetProcAddress(styles, "SetWindowTheme")))
+                  : nullptr;
+  }();
+  if (!setWindowTheme) return;
+  // A name that no visual style has takes every style away (the empty name would too on Windows,
+  // but Wine refuses it); none gives the system's own back.
+  if (Style == TControlStyle::Classic)
+    setWindowTheme(Window, L" ", L" ");
+  else
+    setWindowTheme(Window, nullptr, nullptr);
+}
+
 double ContrastRatio(COLORREF A, COLORREF B) {
   const double a = Luminance(A), b = Luminance(B);
   return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);

@@ -40,6 +40,14 @@ void RefreshHighContrast();
 // Sets the flag, whatever the system says, until called with none: for tests and pictures of the
 // high-contrast look on systems that never report the flag (Wine).
 void ForceHighContrast(std::optional<bool> Value);
+// The visual style that the system's controls are drawn in: the system's own; none, drawn in the
+// scheme's colours (high contrast, where Windows itself draws no visual style, though Wine would).
+enum class TControlStyle { System, Classic };
+// The style the system's controls take now.
+TControlStyle CurrentControlStyle();
+// Gives a system control's window the style.
+void ApplyControlStyle(HWND Window, TControlStyle Style);
+
 // How far two colours stand apart for a reader: the ratio of their relative luminances, each
 // lightened by 0.05, from 1 (the same) to 21 (black and white).
 double ContrastRatio(COLORREF A, COLORREF B);

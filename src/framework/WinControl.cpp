@@ -157,6 +157,7 @@ void TWinControl::CreateWnd() {
     CreatingControl = nullptr;
     if (hook) UnhookWindowsHookEx(hook);
     if (hwnd && !FHandle) Attach(hwnd, true);  // no hook could be set: attached right after creation
+    if (hwnd) UpdateControlStyle();
     SetLastError(error);
   } else {
     WNDCLASSEXA existing{};
@@ -217,6 +218,13 @@ void TWinControl::Attach(HWND hwnd, bool Subclass) {
   }
 }
 
+void TWinControl::UpdateControlStyle() {
+  const TControlStyle wanted = CurrentControlStyle();
+  if (!FHandle || !FSubclassed || wanted == FControlStyle) return;
+  FControlStyle = wanted;
+  ApplyControlStyle(FHandle, wanted);
+}
+
 void TWinControl::Detach() {
   if (!FHandle) return;
   // The accessible object goes with the window: its clients are told that it is gone.
@@ -237,6 +245,7 @@ void TWinControl::Detach() {
     SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
   }
   FHandle = nullptr;
+  FControlStyle = TControlStyle::System;
   FWindowFont.reset();
   FPaintBuffer.reset();  // a window made again makes its buffer again
 }
@@ -412,6 +421,10 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       ReadBoundsFromWindow();
       return result;
     }
+    case WM_SYSCOLORCHANGE:
+      // Another scheme: a system control takes the visual style it asks for (none in high contrast).
+      UpdateControlStyle();
+      break;
     case WM_SETFOCUS: {
       const LRESULT result = DefaultHandler(Msg, wParam, lParam);
       if (TControlHost* host = Host(); host && FParent) host->FocusMovedTo(this);
