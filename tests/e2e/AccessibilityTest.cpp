@@ -22,6 +22,7 @@ namespace px2d::e2e {
 namespace {
 
 using test::ClientObject;
+using test::DescriptionOf;
 using test::HearClientEvent;
 using test::Heard;
 using test::NameOf;
@@ -37,6 +38,22 @@ const char* const Positions[8] = {"top left",     "top middle",    "top right", 
                                   "bottom right", "bottom middle", "bottom left", "left middle"};
 const char* const PageNames[6] = {"General Options", "Background",          "Keyboard Activation",
                                   "Active Corners",  "Search Capabilities", "Animation Speeds"};
+
+// The pages' titles, as each page shows it at its top.
+const char* const PageTitles[6] = {"General options", "Background",          "Keyboard activation",
+                                   "Active Corners",  "Search capabilities", "Animation speeds"};
+
+// The control that has the keyboard focus in the program, or null.
+HWND FocusIn(HWND Window) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(Window, nullptr), &gui) ? gui.hwndFocus : nullptr;
+}
+
+std::string DefaultActionOf(IAccessible& Object) {
+  BSTR action = nullptr;
+  return SUCCEEDED(Object.get_accDefaultAction(Self(), &action)) && action ? test::Text(action) : "<none>";
+}
 
 // The role that the system gives a window of this kind, from its standard object made here.
 long SystemRole(HWND Window) {
@@ -141,6 +158,35 @@ TEST_F(Accessibility, ClicksAndDefaultActionsMoveTheSelectionAndTheCheck) {
   EXPECT_EQ(name, nullptr);
 }
 
+// Ctrl+Tab brings a page and the focus onto its first control; going up from there, a screen reader
+// finds the page by its title, which the page shows at its top, not by its internal name.
+TEST_F(Accessibility, AfterControlTabThePageAboveTheFocusIsNamedByItsTitle) {
+  for (int step = 1; step <= 6; ++step) {
+    const int page = step % 6;
+    SCOPED_TRACE(page);
+    Press({VK_CONTROL, VK_TAB});
+    ASSERT_TRUE(WaitUntil([&] { return IsChild(Item(idFirstPage + page), FocusIn(window)) != FALSE; }));
+    // From the control up, each window's client object: where a screen reader arrives going from
+    // object to parent (under Wine, whose window objects know no parent, the only way up).
+    std::string found = "<no property page>";
+    for (HWND w = GetParent(FocusIn(window)); w && w != window; w = GetParent(w)) {
+      const TComPtr<IAccessible> object = ClientObject(w);
+      if (object && RoleOf(object) == ROLE_SYSTEM_PROPERTYPAGE) {
+        found = NameOf(object);
+        break;
+      }
+    }
+    EXPECT_EQ(found, PageTitles[page]);
+  }
+  // The first control of the keyboard page, reached so, says what it is for.
+  Press({VK_CONTROL, VK_NEXT});
+  Press({VK_CONTROL, VK_NEXT});
+  ASSERT_TRUE(WaitUntil([&] { return FocusIn(window) == Item(idShift); }));
+  EXPECT_EQ(DescriptionOf(ClientObject(Item(idShift))),
+            "Panoplex can be launched by using a system wide keyboard shortcut. When you press the selected "
+            "keys, Panoplex will launch no matter which application is currently running.");
+}
+
 // Lets the events of the other process arrive, through this thread's messages, until Condition
 // holds or the time is up; true when it held.
 template <typename TCondition>
@@ -222,6 +268,9 @@ TEST_F(UnreadFile, EveryControlOnThePagesIsUnavailableAndRefusesItsDefaultAction
     const TComPtr<IAccessible> object = ClientObject(control);
     ASSERT_TRUE(object);
     EXPECT_TRUE(StateOf(object) & STATE_SYSTEM_UNAVAILABLE);
+    // Nothing offered, and a request fails rather than telling the client that it was carried out.
+    EXPECT_EQ(DefaultActionOf(*object.Get()), "<none>");
+    EXPECT_EQ(object->accDoDefaultAction(Self()), DISP_E_MEMBERNOTFOUND);
   }
 
   // A screen reader's default actions change nothing: the marker, a check box.
