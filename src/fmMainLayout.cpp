@@ -67,6 +67,10 @@ struct TItem {
   TBinder Field = nullptr;
   const char* Parent = nullptr;  // null: the page (or window) the table belongs to
   TAnchors Anchors = akLeft | akTop;
+  // For assistive technology, which finds no label that has no window of its own: the label whose
+  // text names the control, and the one whose sentence says what it does (its description and help).
+  const char* LabelledBy = nullptr;
+  const char* DescribedBy = nullptr;
 };
 
 // Margins of the stacked controls: 3 all round, more above a check box or heading, more on the left
@@ -104,33 +108,33 @@ const TItem WindowItems[] = {
 
 // The six pages of PageControl1, in index order; each caption is the page's own name.
 const TItem PageItems[] = {
-    {.Name = "tsOptions", .Kind = kPage, .Id = 22, .Field = Bind<&TForm1::tsOptions>},
-    {.Name = "tsBackground", .Kind = kPage, .Id = 23, .Field = Bind<&TForm1::tsBackground>},
-    {.Name = "tsKeyboard", .Kind = kPage, .Id = 24, .Field = Bind<&TForm1::tsKeyboard>},
-    {.Name = "tsActiveCorners", .Kind = kPage, .Id = 25, .Field = Bind<&TForm1::tsActiveCorners>},
-    {.Name = "tsSearch", .Kind = kPage, .Id = 26, .Field = Bind<&TForm1::tsSearch>},
-    {.Name = "tsAnimation", .Kind = kPage, .Id = 27, .Field = Bind<&TForm1::tsAnimation>},
+    {.Name = "tsOptions", .Kind = kPage, .Id = 22, .Field = Bind<&TForm1::tsOptions>, .LabelledBy = "Label2"},
+    {.Name = "tsBackground", .Kind = kPage, .Id = 23, .Field = Bind<&TForm1::tsBackground>, .LabelledBy = "Label5"},
+    {.Name = "tsKeyboard", .Kind = kPage, .Id = 24, .Field = Bind<&TForm1::tsKeyboard>, .LabelledBy = "Label7"},
+    {.Name = "tsActiveCorners", .Kind = kPage, .Id = 25, .Field = Bind<&TForm1::tsActiveCorners>, .LabelledBy = "Label9"},
+    {.Name = "tsSearch", .Kind = kPage, .Id = 26, .Field = Bind<&TForm1::tsSearch>, .LabelledBy = "Label11"},
+    {.Name = "tsAnimation", .Kind = kPage, .Id = 27, .Field = Bind<&TForm1::tsAnimation>, .LabelledBy = "Label13"},
 };
 
 const TItem OptionsItems[] = {
     {.Name = "Label2", .Kind = kLabel, .Place = pStacked, .Top = 3, .Height = 30, .Margins = Stack, .Text = "General options", .Style = sTitle, .Field = Bind<&TForm1::Label2>},
-    {.Name = "cbRunWithWindows", .Kind = kCheckBox, .Place = pStacked, .Top = 47, .Height = 17, .Margins = StackGap, .Text = "Run when Windows starts.", .Style = sBold, .TabOrder = 0, .Id = 200, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbRunWithWindows>},
+    {.Name = "cbRunWithWindows", .Kind = kCheckBox, .Place = pStacked, .Top = 47, .Height = 17, .Margins = StackGap, .Text = "Run when Windows starts.", .Style = sBold, .TabOrder = 0, .Id = 200, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbRunWithWindows>, .DescribedBy = "Label24"},
     {.Name = "Label24", .Kind = kLabel, .Place = pStacked, .Top = 70, .Height = 15, .Margins = StackIndent, .Text = "Check this option to automatically load Panoplex when Windows starts.", .Style = sDescription, .Field = Bind<&TForm1::Label24>},
-    {.Name = "cbBalloon", .Kind = kCheckBox, .Place = pStacked, .Top = 99, .Height = 17, .Margins = StackGap, .Text = "Show the system tray balloon when Panoplex starts.", .Style = sBold, .TabOrder = 2, .Id = 201, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbBalloon>},
+    {.Name = "cbBalloon", .Kind = kCheckBox, .Place = pStacked, .Top = 99, .Height = 17, .Margins = StackGap, .Text = "Show the system tray balloon when Panoplex starts.", .Style = sBold, .TabOrder = 2, .Id = 201, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbBalloon>, .DescribedBy = "Label3"},
     {.Name = "Label3", .Kind = kLabel, .Place = pStacked, .Top = 122, .Height = 30, .Margins = StackIndent, .Text = "If cheked, Panoplex 2D will show a hint on the system tray remembering you of the possible activation methods.", .Style = sDescription, .Field = Bind<&TForm1::Label3>},
-    {.Name = "cbIncludeMinimized", .Kind = kCheckBox, .Place = pStacked, .Top = 166, .Height = 17, .Margins = StackGap, .Text = "Include minimized windows.", .Style = sBold, .TabOrder = 1, .Id = 202, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbIncludeMinimized>},
+    {.Name = "cbIncludeMinimized", .Kind = kCheckBox, .Place = pStacked, .Top = 166, .Height = 17, .Margins = StackGap, .Text = "Include minimized windows.", .Style = sBold, .TabOrder = 1, .Id = 202, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbIncludeMinimized>, .DescribedBy = "Label25"},
     {.Name = "Label25", .Kind = kLabel, .Place = pStacked, .Top = 189, .Height = 15, .Margins = StackIndent, .Text = "When checked, minimized windows will show on Panoplex.", .Style = sDescription, .Field = Bind<&TForm1::Label25>},
 };
 
 const TItem BackgroundItems[] = {
     {.Name = "Label5", .Kind = kLabel, .Place = pStacked, .Top = 3, .Height = 30, .Margins = Stack, .Text = "Background", .Style = sTitle, .Field = Bind<&TForm1::Label5>},
     {.Name = "Label6", .Kind = kLabel, .Place = pStacked, .Top = 39, .Height = 15, .Margins = Stack, .Text = "Choose what Panoplex shows behind the windows it lays out for you.", .Style = sDescription, .Field = Bind<&TForm1::Label6>},
-    {.Name = "cbShowDesktop", .Kind = kCheckBox, .Place = pStacked, .Top = 68, .Height = 17, .Margins = StackGap, .Text = "Show desktop in the background.", .Style = sBold, .TabOrder = 0, .Id = 300, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbShowDesktop>},
+    {.Name = "cbShowDesktop", .Kind = kCheckBox, .Place = pStacked, .Top = 68, .Height = 17, .Margins = StackGap, .Text = "Show desktop in the background.", .Style = sBold, .TabOrder = 0, .Id = 300, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbShowDesktop>, .DescribedBy = "Label15"},
     {.Name = "Label15", .Kind = kLabel, .Place = pStacked, .Top = 91, .Height = 15, .Margins = StackIndent, .Text = "If checked, the background of the main Panoplex window will be your current desktop.", .Style = sDescription, .Field = Bind<&TForm1::Label15>},
-    {.Name = "cbShowDesktopWindow", .Kind = kCheckBox, .Place = pStacked, .Top = 120, .Height = 17, .Margins = StackGap, .Text = "Include the desktop as a window.", .Style = sBold, .TabOrder = 2, .Id = 301, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbShowDesktopWindow>},
+    {.Name = "cbShowDesktopWindow", .Kind = kCheckBox, .Place = pStacked, .Top = 120, .Height = 17, .Margins = StackGap, .Text = "Include the desktop as a window.", .Style = sBold, .TabOrder = 2, .Id = 301, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbShowDesktopWindow>, .DescribedBy = "Label1"},
     {.Name = "Label1", .Kind = kLabel, .Place = pStacked, .Top = 143, .Height = 15, .Margins = StackIndent, .Text = "Shows the entire desktop as another window, allowing you to select and switch to it.", .Style = sDescription, .Field = Bind<&TForm1::Label1>},
     {.Name = "Label34", .Kind = kLabel, .Place = pStacked, .Top = 172, .Height = 15, .Margins = StackIndentGap, .Text = "Desktop opacity", .Style = sDescriptionBold, .Field = Bind<&TForm1::Label34>},
-    {.Name = "tbDesktopOpacity", .Kind = kTrackBar, .Left = 14, .Top = 193, .Width = 549, .Height = 32, .TabOrder = 1, .Id = 302, .Range = Percent, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbDesktopOpacity>},
+    {.Name = "tbDesktopOpacity", .Kind = kTrackBar, .Left = 14, .Top = 193, .Width = 549, .Height = 32, .TabOrder = 1, .Id = 302, .Range = Percent, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbDesktopOpacity>, .LabelledBy = "Label34", .DescribedBy = "Label6"},
     {.Name = "Label35", .Kind = kLabel, .Left = 16, .Top = 231, .Text = "0 %", .Field = Bind<&TForm1::Label35>},
     {.Name = "Label37", .Kind = kLabel, .Left = 276, .Top = 231, .Text = "50 %", .Field = Bind<&TForm1::Label37>},
     {.Name = "Label36", .Kind = kLabel, .Left = 535, .Top = 231, .Text = "100%", .Field = Bind<&TForm1::Label36>},
@@ -139,14 +143,14 @@ const TItem BackgroundItems[] = {
 const TItem KeyboardItems[] = {
     {.Name = "Label7", .Kind = kLabel, .Place = pStacked, .Top = 3, .Height = 30, .Margins = Stack, .Text = "Keyboard activation", .Style = sTitle, .Field = Bind<&TForm1::Label7>},
     {.Name = "Label8", .Kind = kLabel, .Place = pStacked, .Top = 39, .Height = 30, .Margins = Stack, .Text = "Panoplex can be launched by using a system wide keyboard shortcut. When you press the selected keys, Panoplex will launch no matter which application is currently running.", .Style = sDescription, .Field = Bind<&TForm1::Label8>},
-    {.Name = "cbShift", .Kind = kCheckBox, .Left = 38, .Top = 128, .Width = 73, .Height = 17, .Text = "Shift", .TabOrder = 0, .Id = 400, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbShift>},
-    {.Name = "cbControl", .Kind = kCheckBox, .Left = 38, .Top = 151, .Width = 73, .Height = 17, .Text = "Control", .TabOrder = 1, .Id = 401, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbControl>},
-    {.Name = "cbAlt", .Kind = kCheckBox, .Left = 38, .Top = 174, .Width = 73, .Height = 17, .Text = "Alt", .TabOrder = 2, .Id = 402, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbAlt>},
-    {.Name = "cbWin", .Kind = kCheckBox, .Left = 38, .Top = 197, .Width = 73, .Height = 17, .Text = "Win", .TabOrder = 3, .Id = 403, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbWin>},
+    {.Name = "cbShift", .Kind = kCheckBox, .Left = 38, .Top = 128, .Width = 73, .Height = 17, .Text = "Shift", .TabOrder = 0, .Id = 400, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbShift>, .DescribedBy = "Label8"},
+    {.Name = "cbControl", .Kind = kCheckBox, .Left = 38, .Top = 151, .Width = 73, .Height = 17, .Text = "Control", .TabOrder = 1, .Id = 401, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbControl>, .DescribedBy = "Label8"},
+    {.Name = "cbAlt", .Kind = kCheckBox, .Left = 38, .Top = 174, .Width = 73, .Height = 17, .Text = "Alt", .TabOrder = 2, .Id = 402, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbAlt>, .DescribedBy = "Label8"},
+    {.Name = "cbWin", .Kind = kCheckBox, .Left = 38, .Top = 197, .Width = 73, .Height = 17, .Text = "Win", .TabOrder = 3, .Id = 403, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbWin>, .DescribedBy = "Label8"},
     // The brace closes the column of modifiers; the plus stands between it and the key.
     {.Name = "Label19", .Kind = kLabel, .Left = 128, .Top = 118, .Width = 21, .Height = 88, .Text = "}", .Style = sBrace, .Field = Bind<&TForm1::Label19>},
     {.Name = "Label18", .Kind = kLabel, .Left = 161, .Top = 164, .Text = "+", .Field = Bind<&TForm1::Label18>},
-    {.Name = "cbKeys", .Kind = kComboBox, .Left = 175, .Top = 161, .Width = 145, .Height = 23, .TabOrder = 4, .Id = 404, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbKeys>},
+    {.Name = "cbKeys", .Kind = kComboBox, .Left = 175, .Top = 161, .Width = 145, .Height = 23, .TabOrder = 4, .Id = 404, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbKeys>, .DescribedBy = "Label8"},
     // Under the list, shown only while another program holds the combination picked.
     {.Name = "lbHotKeyConflict", .Kind = kLabel, .Left = 175, .Top = 190, .Width = 388, .Height = 15, .Style = sDescription, .Field = Bind<&TForm1::lbHotKeyConflict>},
 };
@@ -154,21 +158,21 @@ const TItem KeyboardItems[] = {
 const TItem ActiveCornersItems[] = {
     {.Name = "Label9", .Kind = kLabel, .Place = pStacked, .Top = 3, .Height = 30, .Margins = Stack, .Text = "Active Corners", .Style = sTitle, .Field = Bind<&TForm1::Label9>},
     {.Name = "Label10", .Kind = kLabel, .Place = pStacked, .Top = 39, .Height = 30, .Margins = Stack, .Text = "Move the mouse to your desired position of the screen and Panoplex will launch. Adjust the area size and launch delay properties to suit your needs and prevent accidental activations.", .Style = sDescription, .Field = Bind<&TForm1::Label10>},
-    {.Name = "Panel2", .Kind = kPanel, .Place = pStacked, .Top = 83, .Height = 201, .Margins = StackGap, .TabOrder = 0, .Id = 500, .Field = Bind<&TForm1::Panel2>},
+    {.Name = "Panel2", .Kind = kPanel, .Place = pStacked, .Top = 83, .Height = 201, .Margins = StackGap, .TabOrder = 0, .Id = 500, .Field = Bind<&TForm1::Panel2>, .LabelledBy = "Label9"},
     // Round the picture, one list beside each of its eight marks, clockwise from the top left.
     {.Name = "Image1", .Kind = kImage, .Left = 216, .Top = 51, .Width = 120, .Height = 90, .Text = "CORNERSCREEN", .Field = Bind<&TForm1::Image1>, .Parent = "Panel2"},
-    {.Name = "cbCorner1", .Kind = kComboBox, .Left = 65, .Top = 43, .Width = 145, .Height = 23, .TabOrder = 0, .Id = 501, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner1>, .Parent = "Panel2"},
-    {.Name = "cbCorner2", .Kind = kComboBox, .Left = 203, .Top = 3, .Width = 145, .Height = 23, .TabOrder = 1, .Id = 502, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner2>, .Parent = "Panel2"},
-    {.Name = "cbCorner3", .Kind = kComboBox, .Left = 342, .Top = 43, .Width = 145, .Height = 23, .TabOrder = 2, .Id = 503, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner3>, .Parent = "Panel2"},
-    {.Name = "cbCorner4", .Kind = kComboBox, .Left = 375, .Top = 87, .Width = 145, .Height = 23, .TabOrder = 3, .Id = 504, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner4>, .Parent = "Panel2"},
-    {.Name = "cbCorner5", .Kind = kComboBox, .Left = 342, .Top = 131, .Width = 145, .Height = 23, .TabOrder = 4, .Id = 505, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner5>, .Parent = "Panel2"},
-    {.Name = "cbCorner6", .Kind = kComboBox, .Left = 203, .Top = 165, .Width = 145, .Height = 23, .TabOrder = 5, .Id = 506, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner6>, .Parent = "Panel2"},
-    {.Name = "cbCorner7", .Kind = kComboBox, .Left = 65, .Top = 131, .Width = 145, .Height = 23, .TabOrder = 6, .Id = 507, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner7>, .Parent = "Panel2"},
-    {.Name = "cbCorner8", .Kind = kComboBox, .Left = 33, .Top = 87, .Width = 145, .Height = 23, .TabOrder = 7, .Id = 508, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner8>, .Parent = "Panel2"},
+    {.Name = "cbCorner1", .Kind = kComboBox, .Left = 65, .Top = 43, .Width = 145, .Height = 23, .TabOrder = 0, .Id = 501, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner1>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner2", .Kind = kComboBox, .Left = 203, .Top = 3, .Width = 145, .Height = 23, .TabOrder = 1, .Id = 502, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner2>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner3", .Kind = kComboBox, .Left = 342, .Top = 43, .Width = 145, .Height = 23, .TabOrder = 2, .Id = 503, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner3>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner4", .Kind = kComboBox, .Left = 375, .Top = 87, .Width = 145, .Height = 23, .TabOrder = 3, .Id = 504, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner4>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner5", .Kind = kComboBox, .Left = 342, .Top = 131, .Width = 145, .Height = 23, .TabOrder = 4, .Id = 505, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner5>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner6", .Kind = kComboBox, .Left = 203, .Top = 165, .Width = 145, .Height = 23, .TabOrder = 5, .Id = 506, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner6>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner7", .Kind = kComboBox, .Left = 65, .Top = 131, .Width = 145, .Height = 23, .TabOrder = 6, .Id = 507, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner7>, .Parent = "Panel2", .DescribedBy = "Label10"},
+    {.Name = "cbCorner8", .Kind = kComboBox, .Left = 33, .Top = 87, .Width = 145, .Height = 23, .TabOrder = 7, .Id = 508, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbCorner8>, .Parent = "Panel2", .DescribedBy = "Label10"},
     {.Name = "Label16", .Kind = kLabel, .Left = 3, .Top = 304, .Text = "Area size", .Style = sBold, .Field = Bind<&TForm1::Label16>},
     {.Name = "Label17", .Kind = kLabel, .Left = 301, .Top = 304, .Text = "Activation delay", .Style = sBold, .Field = Bind<&TForm1::Label17>},
-    {.Name = "tbAreaSize", .Kind = kTrackBar, .Left = 0, .Top = 325, .Width = 265, .Height = 31, .TabOrder = 1, .Id = 510, .Range = AreaSize, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbAreaSize>},
-    {.Name = "tbActivationDelay", .Kind = kTrackBar, .Left = 298, .Top = 325, .Width = 265, .Height = 34, .TabOrder = 2, .Id = 511, .Range = Milliseconds, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbActivationDelay>},
+    {.Name = "tbAreaSize", .Kind = kTrackBar, .Left = 0, .Top = 325, .Width = 265, .Height = 31, .TabOrder = 1, .Id = 510, .Range = AreaSize, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbAreaSize>, .LabelledBy = "Label16", .DescribedBy = "Label10"},
+    {.Name = "tbActivationDelay", .Kind = kTrackBar, .Left = 298, .Top = 325, .Width = 265, .Height = 34, .TabOrder = 2, .Id = 511, .Range = Milliseconds, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbActivationDelay>, .LabelledBy = "Label17", .DescribedBy = "Label10"},
     {.Name = "Label20", .Kind = kLabel, .Left = 3, .Top = 362, .Text = "1 px", .Field = Bind<&TForm1::Label20>},
     {.Name = "Label21", .Kind = kLabel, .Left = 238, .Top = 362, .Text = "16 px", .Field = Bind<&TForm1::Label21>},
     {.Name = "Label23", .Kind = kLabel, .Left = 301, .Top = 362, .Text = "0 ms", .Field = Bind<&TForm1::Label23>},
@@ -178,31 +182,31 @@ const TItem ActiveCornersItems[] = {
 const TItem SearchItems[] = {
     {.Name = "Label11", .Kind = kLabel, .Place = pStacked, .Top = 3, .Height = 30, .Margins = Stack, .Text = "Search capabilities", .Style = sTitle, .Field = Bind<&TForm1::Label11>},
     {.Name = "Label12", .Kind = kLabel, .Place = pStacked, .Top = 39, .Height = 30, .Margins = Stack, .Text = "When using Panoplex, you can search for your windows by typing parts of the title or process name. Configure the search capabilities to suit your needs and personal preferences.", .Style = sDescription, .Field = Bind<&TForm1::Label12>},
-    {.Name = "cbEnableSearch", .Kind = kCheckBox, .Place = pStacked, .Top = 83, .Height = 17, .Margins = StackGap, .Text = "Enable search capabilities.", .Style = sBold, .TabOrder = 0, .Id = 600, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbEnableSearch>},
+    {.Name = "cbEnableSearch", .Kind = kCheckBox, .Place = pStacked, .Top = 83, .Height = 17, .Margins = StackGap, .Text = "Enable search capabilities.", .Style = sBold, .TabOrder = 0, .Id = 600, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::cbEnableSearch>, .DescribedBy = "Label4"},
     {.Name = "Label4", .Kind = kLabel, .Place = pStacked, .Top = 106, .Height = 30, .Margins = StackIndent, .Text = "When checked, a small search box will appear at the desired position, allowing you to search for windows by their title or process name.", .Style = sDescription, .Field = Bind<&TForm1::Label4>},
     {.Name = "Label26", .Kind = kLabel, .Place = pStacked, .Top = 150, .Height = 15, .Margins = StackGap, .Text = "Search box position", .Style = sBold, .Field = Bind<&TForm1::Label26>},
     {.Name = "Label27", .Kind = kLabel, .Place = pStacked, .Top = 171, .Height = 30, .Margins = StackIndent, .Text = "Select where to show the search box. The search box appears as a small rectangle that automatically expands when you start typing and contracts when there's nothing in it.", .Style = sDescription, .Field = Bind<&TForm1::Label27>},
     {.Name = "Image2", .Kind = kImage, .Left = 200, .Top = 251, .Width = 120, .Height = 90, .Text = "PLAINSCREEN", .Field = Bind<&TForm1::Image2>},
     // Just outside the picture, one at each screen position; Tag is the search position.
-    {.Name = "btSearch1", .Kind = kMarker, .Left = 178, .Top = 229, .TabOrder = 1, .Id = 610, .Tag = 0, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch1>},
-    {.Name = "btSearch2", .Kind = kMarker, .Left = 249, .Top = 229, .TabOrder = 2, .Id = 611, .Tag = 1, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch2>},
-    {.Name = "btSearch3", .Kind = kMarker, .Left = 326, .Top = 229, .TabOrder = 3, .Id = 612, .Tag = 2, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch3>},
-    {.Name = "btSearch4", .Kind = kMarker, .Left = 326, .Top = 291, .TabOrder = 4, .Id = 613, .Tag = 3, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch4>},
-    {.Name = "btSearch5", .Kind = kMarker, .Left = 326, .Top = 347, .TabOrder = 5, .Id = 614, .Tag = 4, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch5>},
-    {.Name = "btSearch6", .Kind = kMarker, .Left = 249, .Top = 347, .TabOrder = 6, .Id = 615, .Tag = 5, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch6>},
-    {.Name = "btSearch7", .Kind = kMarker, .Left = 178, .Top = 347, .TabOrder = 7, .Id = 616, .Tag = 6, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch7>},
-    {.Name = "btSearch8", .Kind = kMarker, .Left = 178, .Top = 291, .TabOrder = 8, .Id = 617, .Tag = 7, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch8>},
+    {.Name = "btSearch1", .Kind = kMarker, .Left = 178, .Top = 229, .TabOrder = 1, .Id = 610, .Tag = 0, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch1>, .DescribedBy = "Label27"},
+    {.Name = "btSearch2", .Kind = kMarker, .Left = 249, .Top = 229, .TabOrder = 2, .Id = 611, .Tag = 1, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch2>, .DescribedBy = "Label27"},
+    {.Name = "btSearch3", .Kind = kMarker, .Left = 326, .Top = 229, .TabOrder = 3, .Id = 612, .Tag = 2, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch3>, .DescribedBy = "Label27"},
+    {.Name = "btSearch4", .Kind = kMarker, .Left = 326, .Top = 291, .TabOrder = 4, .Id = 613, .Tag = 3, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch4>, .DescribedBy = "Label27"},
+    {.Name = "btSearch5", .Kind = kMarker, .Left = 326, .Top = 347, .TabOrder = 5, .Id = 614, .Tag = 4, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch5>, .DescribedBy = "Label27"},
+    {.Name = "btSearch6", .Kind = kMarker, .Left = 249, .Top = 347, .TabOrder = 6, .Id = 615, .Tag = 5, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch6>, .DescribedBy = "Label27"},
+    {.Name = "btSearch7", .Kind = kMarker, .Left = 178, .Top = 347, .TabOrder = 7, .Id = 616, .Tag = 6, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch7>, .DescribedBy = "Label27"},
+    {.Name = "btSearch8", .Kind = kMarker, .Left = 178, .Top = 291, .TabOrder = 8, .Id = 617, .Tag = 7, .Handler = &TForm1::btSearch1Click, .Field = Bind<&TForm1::btSearch8>, .DescribedBy = "Label27"},
 };
 
 const TItem AnimationItems[] = {
     {.Name = "Label13", .Kind = kLabel, .Place = pStacked, .Top = 3, .Height = 30, .Margins = Stack, .Text = "Animation speeds", .Style = sTitle, .Field = Bind<&TForm1::Label13>},
     {.Name = "Label14", .Kind = kLabel, .Place = pStacked, .Top = 39, .Height = 30, .Margins = Stack, .Text = "Set how long Panoplex takes to appear and to go away, and how quickly its search box opens and closes. Shorter durations make the switcher feel snappier.", .Style = sDescription, .Field = Bind<&TForm1::Label14>},
     {.Name = "Label28", .Kind = kLabel, .Left = 3, .Top = 88, .Text = "Activation and deactivation duration", .Style = sBold, .Field = Bind<&TForm1::Label28>},
-    {.Name = "tbEffectDuration", .Kind = kTrackBar, .Left = 0, .Top = 109, .Width = 563, .Height = 34, .TabOrder = 0, .Id = 700, .Range = Milliseconds, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbEffectDuration>},
+    {.Name = "tbEffectDuration", .Kind = kTrackBar, .Left = 0, .Top = 109, .Width = 563, .Height = 34, .TabOrder = 0, .Id = 700, .Range = Milliseconds, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbEffectDuration>, .LabelledBy = "Label28", .DescribedBy = "Label14"},
     {.Name = "Label29", .Kind = kLabel, .Left = 3, .Top = 146, .Text = "0 ms", .Field = Bind<&TForm1::Label29>},
     {.Name = "Label30", .Kind = kLabel, .Left = 520, .Top = 146, .Text = "1000 ms", .Field = Bind<&TForm1::Label30>},
     {.Name = "Label31", .Kind = kLabel, .Left = 3, .Top = 176, .Text = "Search transition duration", .Style = sBold, .Field = Bind<&TForm1::Label31>},
-    {.Name = "tbSearchDuration", .Kind = kTrackBar, .Left = 0, .Top = 197, .Width = 563, .Height = 34, .TabOrder = 1, .Id = 701, .Range = Milliseconds, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbSearchDuration>},
+    {.Name = "tbSearchDuration", .Kind = kTrackBar, .Left = 0, .Top = 197, .Width = 563, .Height = 34, .TabOrder = 1, .Id = 701, .Range = Milliseconds, .Handler = &TForm1::ChangeParameters, .Field = Bind<&TForm1::tbSearchDuration>, .LabelledBy = "Label31", .DescribedBy = "Label14"},
     {.Name = "Label32", .Kind = kLabel, .Left = 3, .Top = 237, .Text = "0 ms", .Field = Bind<&TForm1::Label32>},
     {.Name = "Label33", .Kind = kLabel, .Left = 520, .Top = 234, .Text = "1000 ms", .Field = Bind<&TForm1::Label33>},
 };
@@ -292,8 +296,8 @@ void ApplyMarkerValues(TSmoothButton& Marker) {
 const char* const ScreenPositions[8] = {"top left",     "top middle",    "top right",   "right middle",
                                         "bottom right", "bottom middle", "bottom left", "left middle"};
 
-// Names for assistive technology where the system finds none: the labels of the lists and sliders
-// have no window of their own, and the markers no caption.
+// Names for assistive technology that no label of the layout gives: the corner lists and the
+// markers by their screen positions, the key list by what it holds.
 void NameForAssistiveTechnology(TForm1& Form) {
   for (int p = 0; p < 8; ++p) {
     Form.CornerList(p + 1)->SetAccessibleName(std::string("Active corner: ") + ScreenPositions[p]);
@@ -301,12 +305,6 @@ void NameForAssistiveTechnology(TForm1& Form) {
     Form.Marker(p)->SetRadioItem(true);
   }
   Form.cbKeys->SetAccessibleName("Key");
-  // Each slider by the heading above it.
-  Form.tbDesktopOpacity->SetAccessibleName(Form.Label34->Caption());
-  Form.tbAreaSize->SetAccessibleName(Form.Label16->Caption());
-  Form.tbActivationDelay->SetAccessibleName(Form.Label17->Caption());
-  Form.tbEffectDuration->SetAccessibleName(Form.Label28->Caption());
-  Form.tbSearchDuration->SetAccessibleName(Form.Label31->Caption());
 }
 
 class TBuilder {
@@ -319,6 +317,20 @@ class TBuilder {
   void Build(const TItem* Items, std::size_t Count, TWinControl& Container) {
     for (std::size_t i = 0; i < Count; ++i)
       Make(Items[i], Items[i].Parent ? *FContainers.at(Items[i].Parent) : Container);
+  }
+
+  // Names and descriptions for assistive technology from the labels' own texts, once every label
+  // of the layout exists (a page's title is made after the page).
+  void Relate(const TItem* Items, std::size_t Count) const {
+    for (std::size_t i = 0; i < Count; ++i) {
+      const TItem& item = Items[i];
+      if (item.LabelledBy)
+        FContainers.at(item.Name)->SetAccessibleName(
+            AccessibleText(FControls.at(item.LabelledBy)->Caption()));
+      if (item.DescribedBy)
+        FContainers.at(item.Name)->SetAccessibleDescription(
+            AccessibleText(FControls.at(item.DescribedBy)->Caption()));
+    }
   }
 
   TPageControl* Pages = nullptr;
@@ -408,6 +420,7 @@ class TBuilder {
       win->SetTabStop(Item.TabOrder >= 0 && Item.Kind != kPanel && Item.Kind != kPageControl);
       if (Item.TabOrder >= 0) win->SetTabOrder(Item.TabOrder);
     }
+    FControls[Item.Name] = control;
     Connect(Item, *control);
     if (Item.Field) Item.Field(FForm, control);
   }
@@ -463,6 +476,7 @@ class TBuilder {
   TForm1& FForm;
   TGDIPPicture FPageIcon;
   std::map<std::string, TWinControl*> FContainers;
+  std::map<std::string, const TControl*> FControls;
 };
 
 }  // namespace
@@ -476,6 +490,8 @@ void BuildLayout(TForm1& Form) {
     const TPageTable& table = PageTables[i];
     builder.Build(table.Items, table.Count, *builder.Pages->Pages(i));
   }
+  builder.Relate(PageItems, std::size(PageItems));
+  for (const TPageTable& table : PageTables) builder.Relate(table.Items, table.Count);
   NameForAssistiveTechnology(Form);
   Form.EndLoading();
 }

@@ -319,6 +319,8 @@ void TCustomGlassButton::GetAccessibleFacts(TAccessibleFacts& Facts) const {
     Facts.State = FStyle == tasCheck && FDown ? STATE_SYSTEM_PRESSED : 0;
     Facts.DefaultAction = "Press";
   }
+  // Only a tab stop takes the focus, from the keyboard or the mouse.
+  if (!TabStop()) Facts.StateRemoved = STATE_SYSTEM_FOCUSABLE;
 }
 
 void TCustomGlassButton::AccessibleDefaultAction() {

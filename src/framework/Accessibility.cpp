@@ -93,18 +93,30 @@ class TAccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT Child, VARIANT* State) override {
     return Guarded([&](const TAccessibleFacts& Facts) {
       const HRESULT result = FSystem->get_accState(Child, State);
-      if (SUCCEEDED(result) && IsSelf(Child) && State->vt == VT_I4) State->lVal |= Facts.State;
+      if (SUCCEEDED(result) && IsSelf(Child) && State->vt == VT_I4) {
+        State->lVal = (State->lVal & ~Facts.StateRemoved) | Facts.State;
+        if (Unavailable(Facts))
+          State->lVal = (State->lVal & ~STATE_SYSTEM_FOCUSABLE) | STATE_SYSTEM_UNAVAILABLE;
+      }
       return result;
     });
   }
+  // An unavailable control has no default action: no text (S_FALSE, as for an object without one),
+  // and a request for it fails instead of reporting an action that never runs.
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT Child, BSTR* Action) override {
     return Guarded([&](const TAccessibleFacts& Facts) {
+      if (IsSelf(Child) && Unavailable(Facts)) {
+        if (!Action) return E_POINTER;
+        *Action = nullptr;
+        return S_FALSE;
+      }
       if (IsSelf(Child) && !Facts.DefaultAction.empty()) return ToBstr(Facts.DefaultAction, Action);
       return FSystem->get_accDefaultAction(Child, Action);
     });
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT Child) override {
     return Guarded([&](const TAccessibleFacts& Facts) -> HRESULT {
+      if (IsSelf(Child) && Unavailable(Facts)) return DISP_E_MEMBERNOTFOUND;
       if (!IsSelf(Child) || Facts.DefaultAction.empty()) return FSystem->accDoDefaultAction(Child);
       return PostMessageA(FWindow, AccessibleActionMessage, 0, 0) ? S_OK : HRESULT_FROM_WIN32(GetLastError());
     });
@@ -123,11 +135,19 @@ class TAccessibleObject final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT Child, BSTR* Value) override {
     return Guarded([&](const TAccessibleFacts&) { return FSystem->get_accValue(Child, Value); });
   }
+  // The one sentence of what the control does serves as both: screen readers read the description,
+  // automation clients (through the help text) the help.
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT Child, BSTR* Description) override {
-    return Guarded([&](const TAccessibleFacts&) { return FSystem->get_accDescription(Child, Description); });
+    return Guarded([&](const TAccessibleFacts& Facts) {
+      if (IsSelf(Child) && !Facts.Description.empty()) return ToBstr(Facts.Description, Description);
+      return FSystem->get_accDescription(Child, Description);
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT Child, BSTR* Help) override {
-    return Guarded([&](const TAccessibleFacts&) { return FSystem->get_accHelp(Child, Help); });
+    return Guarded([&](const TAccessibleFacts& Facts) {
+      if (IsSelf(Child) && !Facts.Description.empty()) return ToBstr(Facts.Description, Help);
+      return FSystem->get_accHelp(Child, Help);
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* File, VARIANT Child, long* Topic) override {
     return Guarded([&](const TAccessibleFacts&) { return FSystem->get_accHelpTopic(File, Child, Topic); });
@@ -173,6 +193,12 @@ class TAccessibleObject final : public IAccessible, public IOleWindow {
 
  private:
   ~TAccessibleObject() = default;
+
+  // Disabled in itself or with a container; the window's own state counts too, should the control
+  // not know of it.
+  bool Unavailable(const TAccessibleFacts& Facts) const {
+    return Facts.Unavailable || !IsWindowEnabled(FWindow);
+  }
 
   // Runs a call with the control's facts as they are now; fails once the control has gone. The
   // call may destroy the window (a default action that closes it): this object and the system's stay

@@ -66,8 +66,18 @@ struct TAccessibleFacts {
   std::string Name;           // ANSI, as the program's text
   long Role = 0;              // a ROLE_SYSTEM_ value; 0: the system's
   long State = 0;             // STATE_SYSTEM_ flags added to the system's
+  long StateRemoved = 0;      // STATE_SYSTEM_ flags of the system's that do not hold for the control
   std::string DefaultAction;  // what the default action does, in a word; empty: the system's
-  bool Empty() const { return Name.empty() && Role == 0 && State == 0 && DefaultAction.empty(); }
+  // What the control does, in a sentence: its description, which a screen reader reads after the
+  // name, and its help, which automation clients show. Empty: the system's.
+  std::string Description;
+  // The control cannot be used now (disabled, in itself or with its container): it reports
+  // STATE_SYSTEM_UNAVAILABLE and has no default action, so that no client is told an action ran.
+  bool Unavailable = false;
+  bool Empty() const {
+    return Name.empty() && Role == 0 && State == 0 && StateRemoved == 0 && DefaultAction.empty() &&
+           Description.empty();
+  }
 };
 
 // What an accessible object asks of the control it speaks for: its window and what it says of

@@ -1,6 +1,7 @@
 #include "ComCtrls.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 
@@ -124,6 +125,12 @@ void TTabSheet::SetTabVisible(bool Value) {
 void TTabSheet::VisibleChanged() {
   if (Visible() && HandleAllocated()) CreateChildWindows();
   TWinControl::VisibleChanged();
+}
+
+void TTabSheet::GetAccessibleFacts(TAccessibleFacts& Facts) const {
+  TWinControl::GetAccessibleFacts(Facts);
+  Facts.Role = ROLE_SYSTEM_PROPERTYPAGE;
+  Facts.StateRemoved = STATE_SYSTEM_FOCUSABLE;
 }
 
 void TTabSheet::TextChanged() {

@@ -65,6 +65,10 @@ class TTabSheet : public TWinControl {
   int ScaledDesignClientWidth() const override;
   int ScaledDesignClientHeight() const override;
 
+  // A property page, which holds the focus only through its controls. Its name is AccessibleName
+  // where given (the caption is the page's internal name, shown only on its tab).
+  void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
+
  protected:
   friend class TPageControl;
   void CreateParams(TCreateParams& Params) override;

@@ -348,9 +348,13 @@ class TWinControl : public TControl, public TAccessibleSource {
   // Empty: the control's own or the system's.
   const std::string& AccessibleName() const { return FAccessibleName; }
   void SetAccessibleName(const std::string& Value);
+  // What the control does, in a sentence (the text that the layout shows under it): assistive
+  // technology reads it as the control's description and help. Empty: the system's.
+  const std::string& AccessibleDescription() const { return FAccessibleDescription; }
+  void SetAccessibleDescription(const std::string& Value);
   // What the control tells assistive technology beyond what the system finds for its window (see
-  // Accessibility.h): the default gives AccessibleName; a control that draws itself adds its role
-  // and state.
+  // Accessibility.h): the default gives AccessibleName, AccessibleDescription and whether the
+  // control is unavailable; a control that draws itself adds its role and state.
   void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
   HWND AccessibleWindow() const override { return FHandle; }
   // Carries out the default action that GetAccessibleFacts names, as a user would.
@@ -429,6 +433,7 @@ class TWinControl : public TControl, public TAccessibleSource {
   // The windowed children in tab order.
   std::vector<TWinControl*> FTabList;
   std::string FAccessibleName;
+  std::string FAccessibleDescription;
   // The accessible object of the window, made on the first request; it goes with the window.
   std::unique_ptr<TAccessibleServer> FAccessible;
   // Where a double-buffered control paints before its pixels go to the window.

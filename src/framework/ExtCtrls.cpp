@@ -1,5 +1,7 @@
 #include "ExtCtrls.h"
 
+#include <oleacc.h>
+
 #include <cstring>
 #include <vector>
 
@@ -13,6 +15,12 @@ namespace px2d {
 void TPanel::CreateParams(TCreateParams& Params) {
   TWinControl::CreateParams(Params);
   Params.ExStyle |= WS_EX_CONTROLPARENT;
+}
+
+void TPanel::GetAccessibleFacts(TAccessibleFacts& Facts) const {
+  TWinControl::GetAccessibleFacts(Facts);
+  if (!Facts.Name.empty()) Facts.Role = ROLE_SYSTEM_GROUPING;
+  Facts.StateRemoved = STATE_SYSTEM_FOCUSABLE;
 }
 
 // --- TBevel ---

@@ -13,6 +13,10 @@ class TPanel : public TWinControl {
   explicit TPanel(TComponent* AOwner = nullptr) : TWinControl(AOwner) {}
   const char* ClassName() const override { return "TPanel"; }
 
+  // A panel holds the focus only through its controls; one with an AccessibleName is a group of
+  // them, announced by that name.
+  void GetAccessibleFacts(TAccessibleFacts& Facts) const override;
+
  protected:
   void CreateParams(TCreateParams& Params) override;
 };

@@ -455,7 +455,17 @@ void TWinControl::SetAccessibleName(const std::string& Value) {
   if (StoreIfChanged(FAccessibleName, Value)) NotifyAccessibleEvent(FHandle, EVENT_OBJECT_NAMECHANGE);
 }
 
-void TWinControl::GetAccessibleFacts(TAccessibleFacts& Facts) const { Facts.Name = FAccessibleName; }
+void TWinControl::SetAccessibleDescription(const std::string& Value) {
+  if (!StoreIfChanged(FAccessibleDescription, Value)) return;
+  NotifyAccessibleEvent(FHandle, EVENT_OBJECT_DESCRIPTIONCHANGE);
+  NotifyAccessibleEvent(FHandle, EVENT_OBJECT_HELPCHANGE);
+}
+
+void TWinControl::GetAccessibleFacts(TAccessibleFacts& Facts) const {
+  Facts.Name = FAccessibleName;
+  Facts.Description = FAccessibleDescription;
+  Facts.Unavailable = !EnabledWithParents();
+}
 
 LRESULT TWinControl::DefaultHandler(UINT Msg, WPARAM wParam, LPARAM lParam) {
   if (FSubclassed) return CallWindowProcW(FSystemProc, FHandle, Msg, wParam, lParam);

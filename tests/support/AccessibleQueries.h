@@ -56,7 +56,14 @@ inline long StateOf(IAccessible& Object) {
   return SUCCEEDED(Object.get_accState(Self(), &state)) && state.vt == VT_I4 ? state.lVal : -1;
 }
 
+inline std::string DescriptionOf(IAccessible& Object) {
+  BSTR description = nullptr;
+  return SUCCEEDED(Object.get_accDescription(Self(), &description)) && description ? Text(description)
+                                                                                   : "<none>";
+}
+
 inline std::string NameOf(const TComPtr<IAccessible>& Object) { return NameOf(*Object.Get()); }
+inline std::string DescriptionOf(const TComPtr<IAccessible>& Object) { return DescriptionOf(*Object.Get()); }
 inline long RoleOf(const TComPtr<IAccessible>& Object) { return RoleOf(*Object.Get()); }
 inline long StateOf(const TComPtr<IAccessible>& Object) { return StateOf(*Object.Get()); }
 

@@ -28,6 +28,7 @@ namespace px2d {
 namespace {
 
 using test::ClientObject;
+using test::DescriptionOf;
 using test::HearClientEvent;
 using test::Heard;
 using test::NameOf;
@@ -47,6 +48,11 @@ class TAccessibilityHost : public TForm {
 std::string DefaultActionOf(const TComPtr<IAccessible>& Object) {
   BSTR action = nullptr;
   return SUCCEEDED(Object->get_accDefaultAction(Self(), &action)) && action ? Text(action) : "<none>";
+}
+
+std::string HelpOf(const TComPtr<IAccessible>& Object) {
+  BSTR help = nullptr;
+  return SUCCEEDED(Object->get_accHelp(Self(), &help)) && help ? Text(help) : "<none>";
 }
 
 // Two page tabs (the first down), a check button, a marker, a named list and an unnamed one.
@@ -115,17 +121,21 @@ TEST_F(AccessibleControls, EachControlHasItsNameRoleAndStateAndTheRestStaysTheSy
     long role;  // 0: the system's, as its standard object gives it
     long on, off;
     std::string action;
+    long notSystems = 0;  // what the system's object says that does not hold for the control
   };
+  // A glass button that is no tab stop never takes the focus, from the keyboard or the mouse.
   const Expected controls[] = {
       {"the page tab down", tabs[0]->Handle(), "Active Corners", ROLE_SYSTEM_PAGETAB,
-       STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_SELECTED, 0, "Switch"},
+       STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_SELECTED, STATE_SYSTEM_FOCUSABLE, "Switch",
+       STATE_SYSTEM_FOCUSABLE},
       {"a page tab up", tabs[1]->Handle(), "Background", ROLE_SYSTEM_PAGETAB, STATE_SYSTEM_SELECTABLE,
-       STATE_SYSTEM_SELECTED, "Switch"},
+       STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSABLE, "Switch", STATE_SYSTEM_FOCUSABLE},
       {"a check button up", check->Handle(), "Preview", ROLE_SYSTEM_PUSHBUTTON, 0,
-       STATE_SYSTEM_PRESSED | STATE_SYSTEM_SELECTABLE, "Press"},
+       STATE_SYSTEM_PRESSED | STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE, "Press",
+       STATE_SYSTEM_FOCUSABLE},
       {"the chosen marker", marker->Handle(), "Search box position: top left", ROLE_SYSTEM_RADIOBUTTON,
-       STATE_SYSTEM_CHECKED, 0, "Check"},
-      {"a named list", list->Handle(), "Key", 0, 0, 0, ""},
+       STATE_SYSTEM_CHECKED | STATE_SYSTEM_FOCUSABLE, 0, "Check"},
+      {"a named list", list->Handle(), "Key", 0, STATE_SYSTEM_FOCUSABLE, 0, ""},
   };
   for (const Expected& e : controls) {
     SCOPED_TRACE(e.what);
@@ -140,7 +150,8 @@ TEST_F(AccessibleControls, EachControlHasItsNameRoleAndStateAndTheRestStaysTheSy
     const long state = StateOf(object);
     EXPECT_EQ(state & e.on, e.on);
     EXPECT_EQ(state & e.off, 0);
-    EXPECT_EQ(state & ~(e.on | STATE_SYSTEM_SELECTABLE), StateOf(system)) << "the system's own states stay";
+    EXPECT_EQ(state & ~(e.on | STATE_SYSTEM_SELECTABLE), StateOf(system) & ~(e.on | e.notSystems))
+        << "the system's own states stay";
     EXPECT_EQ(DefaultActionOf(object), e.action.empty() ? DefaultActionOf(system) : e.action);
     // Place and window are the system's.
     long left = 0, top = 0, width = 0, height = 0;
@@ -153,6 +164,20 @@ TEST_F(AccessibleControls, EachControlHasItsNameRoleAndStateAndTheRestStaysTheSy
     EXPECT_EQ(WindowFromAccessibleObject(object.Get(), &found), S_OK);
     EXPECT_EQ(found, e.window);
   }
+  // What a control does, in the sentence that it was given, is both its description (read after its
+  // name) and its help; a control without one keeps the system's.
+  list->SetAccessibleDescription("The key that brings the switcher up.");
+  const TComPtr<IAccessible> described = ClientObject(list->Handle()),
+                             plain = ClientObject(tabs[0]->Handle());
+  TComPtr<IAccessible> plainSystem;
+  ASSERT_EQ(CreateStdAccessibleObject(tabs[0]->Handle(), OBJID_CLIENT, IID_IAccessible,
+                                      reinterpret_cast<void**>(plainSystem.Put())),
+            S_OK);
+  EXPECT_EQ(DescriptionOf(described), "The key that brings the switcher up.");
+  EXPECT_EQ(HelpOf(described), "The key that brings the switcher up.");
+  EXPECT_EQ(DescriptionOf(plain), DescriptionOf(plainSystem));
+  EXPECT_EQ(HelpOf(plain), HelpOf(plainSystem));
+
   // A control with nothing to add is left to the system.
   EXPECT_EQ(SendMessageA(unnamed->Handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0);
   // And the control answers only for its client area.
@@ -165,7 +190,7 @@ TEST_F(AccessibleControls, ChangesAreSeenAndAnnouncedOnceEach) {
                              markerObject = ClientObject(marker->Handle()),
                              listObject = ClientObject(list->Handle());
   const HWINEVENTHOOK hook =
-      SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_NAMECHANGE, nullptr, &HearClientEvent,
+      SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_HELPCHANGE, nullptr, &HearClientEvent,
                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   ASSERT_TRUE(hook);
   struct Step {
@@ -190,6 +215,12 @@ TEST_F(AccessibleControls, ChangesAreSeenAndAnnouncedOnceEach) {
       {"the list is named anew",
        [&] { list->SetAccessibleName("Activation key"); },
        {{EVENT_OBJECT_NAMECHANGE, list->Handle()}}},
+      {"the list is described",
+       [&] { list->SetAccessibleDescription("The key that brings the switcher up."); },
+       {{EVENT_OBJECT_DESCRIPTIONCHANGE, list->Handle()}, {EVENT_OBJECT_HELPCHANGE, list->Handle()}}},
+      {"with the same sentence",
+       [&] { list->SetAccessibleDescription("The key that brings the switcher up."); },
+       {}},
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
@@ -205,6 +236,7 @@ TEST_F(AccessibleControls, ChangesAreSeenAndAnnouncedOnceEach) {
   EXPECT_EQ(StateOf(checkObject) & STATE_SYSTEM_PRESSED, STATE_SYSTEM_PRESSED);
   EXPECT_EQ(StateOf(markerObject) & STATE_SYSTEM_CHECKED, 0);
   EXPECT_EQ(NameOf(listObject), "Activation key");
+  EXPECT_EQ(DescriptionOf(listObject), "The key that brings the switcher up.");
 }
 
 TEST_F(AccessibleControls, TheDefaultActionClicksFromTheMessageLoopAsTheMouseDoes) {
@@ -226,15 +258,38 @@ TEST_F(AccessibleControls, TheDefaultActionClicksFromTheMessageLoopAsTheMouseDoe
   EXPECT_EQ(clicks, (std::vector<std::string>{"check", "marker"}));
   EXPECT_TRUE(check->Down()) << "a check button toggles";
 
-  // Disabled controls ignore it, as they ignore the mouse.
+  // A disabled control has no default action, as it ignores the mouse: it offers none, and a
+  // request fails instead of telling the client that something happened. That holds for the
+  // system's controls too (a named list), and ends when the control is enabled again.
   clicks.clear();
-  tabs[1]->SetEnabled(false);
-  marker->SetEnabled(false);
-  EXPECT_EQ(tab1->accDoDefaultAction(Self()), S_OK);
-  EXPECT_EQ(markerObject->accDoDefaultAction(Self()), S_OK);
+  const TComPtr<IAccessible> listObject = ClientObject(list->Handle());
+  const std::string listAction = DefaultActionOf(listObject);
+  for (TWinControl* control : std::initializer_list<TWinControl*>{tabs[1], marker, list})
+    control->SetEnabled(false);
+  for (const auto& [what, object] : {std::pair{"a page tab", tab1}, std::pair{"a marker", markerObject},
+                                     std::pair{"a named list", listObject}}) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(StateOf(object) & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_FOCUSABLE),
+              STATE_SYSTEM_UNAVAILABLE);
+    const BSTR stale = SysAllocString(L"stale");
+    BSTR action = stale;
+    EXPECT_EQ(object->get_accDefaultAction(Self(), &action), S_FALSE);
+    EXPECT_EQ(action, nullptr) << "no default action offered";
+    if (action != stale) SysFreeString(action);
+    SysFreeString(stale);
+    EXPECT_EQ(object->accDoDefaultAction(Self()), DISP_E_MEMBERNOTFOUND);
+  }
   Pump(50);
   EXPECT_TRUE(clicks.empty());
-  EXPECT_EQ(StateOf(tab1) & STATE_SYSTEM_UNAVAILABLE, STATE_SYSTEM_UNAVAILABLE);
+  EXPECT_TRUE(tabs[1]->Down()) << "nothing changed";
+
+  for (TWinControl* control : std::initializer_list<TWinControl*>{tabs[1], marker, list})
+    control->SetEnabled(true);
+  EXPECT_EQ(DefaultActionOf(tab1), "Switch");
+  EXPECT_EQ(DefaultActionOf(listObject), listAction);
+  EXPECT_EQ(markerObject->accDoDefaultAction(Self()), S_OK);
+  Pump(50);
+  EXPECT_EQ(clicks, std::vector<std::string>{"marker"});
 }
 
 TEST_F(AccessibleControls, AnObjectThatOutlivesItsWindowOrControlOnlyFails) {

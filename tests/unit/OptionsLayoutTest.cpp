@@ -20,7 +20,9 @@
 #include "MarkerLook.h"
 #include "core/SettingKeys.h"
 #include "fmMain.h"
+#include "framework/Accessibility.h"
 #include "framework/SysUtils.h"
+#include "support/AccessibleQueries.h"
 #include "support/Processes.h"
 
 namespace px2d::test {
@@ -752,6 +754,62 @@ TEST_F(OptionsWindow, EnterPressesAcceptUnlessAnotherButtonHasTheFocusAndEscapeD
   Press({VK_RETURN});
   EXPECT_EQ(cancels, 1);
   EXPECT_EQ(accepts, 1);
+}
+
+// What a screen reader finds in place of the labels, which have no window and so no object of their
+// own: each page by its title, each heading's control by the heading, and each control that a
+// sentence of the page explains with that sentence, as its description and its help. The texts are
+// the labels' own.
+TEST_F(OptionsWindow, AssistiveTechnologyHearsThePagesTitlesAndTheSentencesThatExplainTheControls) {
+  TComApartment apartment;
+  using TField = TControl* (*)(TForm1&);
+  const struct {
+    TField control, label;
+  } names[] = {
+      {Get<&TForm1::tsOptions>, Get<&TForm1::Label2>},
+      {Get<&TForm1::tsBackground>, Get<&TForm1::Label5>},
+      {Get<&TForm1::tsKeyboard>, Get<&TForm1::Label7>},
+      {Get<&TForm1::tsActiveCorners>, Get<&TForm1::Label9>},
+      {Get<&TForm1::tsSearch>, Get<&TForm1::Label11>},
+      {Get<&TForm1::tsAnimation>, Get<&TForm1::Label13>},
+      {Get<&TForm1::Panel2>, Get<&TForm1::Label9>},  // the group of the lists round the picture
+      {Get<&TForm1::tbDesktopOpacity>, Get<&TForm1::Label34>},
+      {Get<&TForm1::tbAreaSize>, Get<&TForm1::Label16>},
+      {Get<&TForm1::tbActivationDelay>, Get<&TForm1::Label17>},
+      {Get<&TForm1::tbEffectDuration>, Get<&TForm1::Label28>},
+      {Get<&TForm1::tbSearchDuration>, Get<&TForm1::Label31>},
+  };
+  for (const auto& [control, label] : names) {
+    const HWND window = static_cast<TWinControl*>(control(*form))->Handle();
+    SCOPED_TRACE(control(*form)->Name);
+    EXPECT_EQ(NameOf(ClientObject(window)), label(*form)->Caption());
+  }
+  // A check box by the sentence under it; where the page's sentence explains a row of controls,
+  // each of them by that one.
+  std::vector<std::pair<TControl*, TControl*>> described = {
+      {form->cbRunWithWindows, form->Label24},   {form->cbBalloon, form->Label3},
+      {form->cbIncludeMinimized, form->Label25}, {form->cbShowDesktop, form->Label15},
+      {form->cbShowDesktopWindow, form->Label1}, {form->tbDesktopOpacity, form->Label6},
+      {form->tbAreaSize, form->Label10},         {form->tbActivationDelay, form->Label10},
+      {form->cbEnableSearch, form->Label4},      {form->tbEffectDuration, form->Label14},
+      {form->tbSearchDuration, form->Label14},
+  };
+  for (TControl* modifier : std::initializer_list<TControl*>{form->cbShift, form->cbControl, form->cbAlt,
+                                                             form->cbWin, form->cbKeys})
+    described.emplace_back(modifier, form->Label8);
+  for (int p = 0; p < 8; ++p) {
+    described.emplace_back(form->CornerList(p + 1), form->Label10);
+    described.emplace_back(form->Marker(p), form->Label27);
+  }
+  for (const auto& [control, label] : described) {
+    SCOPED_TRACE(control->Name);
+    const TComPtr<IAccessible> object = ClientObject(static_cast<TWinControl*>(control)->Handle());
+    ASSERT_TRUE(object);
+    EXPECT_EQ(DescriptionOf(object), label->Caption());
+    BSTR help = nullptr;
+    ASSERT_EQ(object->get_accHelp(Self(), &help), S_OK);
+    EXPECT_EQ(Text(help), label->Caption());
+  }
 }
 
 TEST_F(OptionsWindow, ListsSlidersTextsAndFontsAreThoseOfTheLayout) {
