@@ -129,42 +129,62 @@ TEST_F(GlassButtons, LoadedLayoutLeavesTheFirstDownAndClickingAnotherMovesDownBe
   EXPECT_EQ(buttons[2]->VisualState(), gvsLatched);
 }
 
-TEST_F(GlassButtons, ClickOnTheDownButtonRaisesOnClickOnceAndChangesNothing) {
-  ClickAt(buttons[0], 40, 40);
-  EXPECT_EQ(Downs(), "D-----");
-  EXPECT_EQ(log, (std::vector<std::string>{"click 0 D-----"}));
-  EXPECT_EQ(buttons[0]->VisualState(), gvsLatched);
-}
-
-TEST_F(GlassButtons, PressMoveOutAndReleaseOutsideChangesNothing) {
-  Send(buttons[3], WM_LBUTTONDOWN, 40, 40);
-  EXPECT_EQ(buttons[3]->VisualState(), gvsPressed);
-  Send(buttons[3], WM_MOUSEMOVE, 120, 40);
-  EXPECT_EQ(buttons[3]->VisualState(), gvsUp);
-  EXPECT_TRUE(buttons[3]->MouseIsDown());  // the glow stays while the button is held
-  Send(buttons[3], WM_LBUTTONUP, 120, 40);
-  EXPECT_EQ(Downs(), "D-----");
-  EXPECT_TRUE(log.empty());
-  EXPECT_EQ(buttons[3]->VisualState(), gvsUp);
-  EXPECT_FALSE(buttons[3]->MouseIsDown());
-}
-
-TEST_F(GlassButtons, ReleaseOnTheRowJustBelowCountsAsOutside) {
-  Send(buttons[4], WM_LBUTTONDOWN, 40, 81);
-  Send(buttons[4], WM_LBUTTONUP, 40, 82);
-  EXPECT_EQ(Downs(), "D-----");
-  EXPECT_TRUE(log.empty());
-  EXPECT_EQ(buttons[4]->VisualState(), gvsUp);  // no glow left behind
-}
-
-TEST_F(GlassButtons, MovingOutAndBackInIsAPlainClick) {
-  Send(buttons[5], WM_LBUTTONDOWN, 40, 40);
-  Send(buttons[5], WM_MOUSEMOVE, -5, 40);
-  Send(buttons[5], WM_MOUSEMOVE, 10, 40);
-  EXPECT_EQ(buttons[5]->VisualState(), gvsPressed);
-  Send(buttons[5], WM_LBUTTONUP, 10, 40);
-  EXPECT_EQ(Downs(), "-----D");
-  EXPECT_EQ(log, (std::vector<std::string>{"click 5 -----D"}));
+// What the mouse does to a button of the row, step by step: the button's look after each step, and
+// at the end which buttons are down, the clicks raised, and whether the glow of a held press stays.
+TEST_F(GlassButtons, TheMouseOnAButtonOfTheRow) {
+  struct Step {
+    UINT message;
+    int x, y;
+    int state;  // the visual state after the step; -1: not checked
+  };
+  struct Case {
+    const char* name;
+    int button;
+    std::vector<Step> steps;
+    const char* downs;
+    std::vector<std::string> clicks;
+  };
+  const Case cases[] = {
+      {"a click on the button that is down raises OnClick once and changes nothing",
+       0,
+       {{WM_LBUTTONDOWN, 40, 40, -1}, {WM_LBUTTONUP, 40, 40, gvsLatched}},
+       "D-----",
+       {"click 0 D-----"}},
+      {"press, move out and release outside: nothing, and the glow goes with the release",
+       3,
+       {{WM_LBUTTONDOWN, 40, 40, gvsPressed}, {WM_MOUSEMOVE, 120, 40, gvsUp}, {WM_LBUTTONUP, 120, 40, gvsUp}},
+       "D-----",
+       {}},
+      {"a release on the row just below counts as outside, with no glow left behind",
+       4,
+       {{WM_LBUTTONDOWN, 40, 81, -1}, {WM_LBUTTONUP, 40, 82, gvsUp}},
+       "D-----",
+       {}},
+      {"moving out and back in is a plain click",
+       5,
+       {{WM_LBUTTONDOWN, 40, 40, -1},
+        {WM_MOUSEMOVE, -5, 40, -1},
+        {WM_MOUSEMOVE, 10, 40, gvsPressed},
+        {WM_LBUTTONUP, 10, 40, gvsLatched}},
+       "-----D",
+       {"click 5 -----D"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    buttons[0]->SetDown(true);
+    log.clear();
+    TGlassButton* b = buttons[c.button];
+    for (const Step& step : c.steps) {
+      Send(b, step.message, step.x, step.y);
+      if (step.state >= 0) {
+        EXPECT_EQ(b->VisualState(), step.state) << "after message " << step.message;
+      }
+      // While it is held the button keeps its glow, inside it or not.
+      EXPECT_EQ(b->MouseIsDown(), step.message != WM_LBUTTONUP) << "after message " << step.message;
+    }
+    EXPECT_EQ(Downs(), c.downs);
+    EXPECT_EQ(log, c.clicks);
+  }
 }
 
 TEST_F(GlassButtons, DownFalseOnTheDownMemberIsRefusedUnlessAllMayBeUp) {
