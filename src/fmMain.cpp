@@ -11,9 +11,12 @@ namespace px2d {
 const UINT SetupMessage = RegisterWindowMessageA("WM_PX2D_SETUP");
 
 namespace {
-// The marker of the search position shown, and the seven others.
+// The marker of the search position shown, and the seven others; in dark mode a light blue among
+// greys, each 3:1 from the other and from the window.
 constexpr TColor SelectedMarkerColor = 16750899;
 constexpr TColor IdleMarkerColor = 7237229;
+constexpr TColor DarkSelectedMarkerColor = 0xFFDCAA;
+constexpr TColor DarkIdleMarkerColor = 0x505050;
 // The system menu's "Restore defaults": below the system's own commands (which start at 0xF000),
 // with the low four bits clear, as the system uses them itself.
 constexpr UINT RestoreDefaultsCommand = 0x0100;
@@ -25,15 +28,15 @@ constexpr int HotKeyProbeId = 0xB00;
 // A marker shows by its colour whether it is the chosen search position, and tells assistive
 // technology the same. A high-contrast scheme gives the colours: its highlight for the chosen one.
 // Where the two colours alone stand less than 3:1 apart, the chosen one also shows a dot, as a
-// radio button does: in high contrast always (the scheme's highlight text on its highlight). The
-// design's own two colours, blue among greys, keep their look.
+// radio button does: in high contrast always (the scheme's highlight text on its highlight), and in
+// dark mode. The design's own two colours, blue among greys, keep their look.
 void ShowChosen(TSmoothButton& Marker, bool Chosen) {
-  const bool contrast = HighContrast();
-  const TColor chosen = contrast ? clHighlight : SelectedMarkerColor;
-  const TColor idle = contrast ? clBtnText : IdleMarkerColor;
+  const bool contrast = HighContrast(), dark = DarkMode();
+  const TColor chosen = contrast ? clHighlight : dark ? DarkSelectedMarkerColor : SelectedMarkerColor;
+  const TColor idle = contrast ? clBtnText : dark ? DarkIdleMarkerColor : IdleMarkerColor;
   Marker.SetColor(Chosen ? chosen : idle);
   const bool designed = chosen == SelectedMarkerColor && idle == IdleMarkerColor;
-  const bool byColourAlone = !designed && ContrastRatio(ColorToRGB(chosen), ColorToRGB(idle)) < 3;
+  const bool byColourAlone = dark || (!designed && ContrastRatio(ColorToRGB(chosen), ColorToRGB(idle)) < 3);
   Marker.SetCheckColor(contrast        ? clHighlightText
                        : byColourAlone ? (ContrastRatio(ColorToRGB(chosen), RGB(0, 0, 0)) >=
                                                   ContrastRatio(ColorToRGB(chosen), RGB(255, 255, 255))
@@ -161,6 +164,7 @@ void TForm1::ResolutionOfWindowChanged() { SetIcons(); }
 
 void TForm1::SchemeChanged() {
   for (int p = 0; p < 8; ++p) ShowChosen(*Marker(p), Marker(p)->Checked());
+  for (int p = 0; p < 6; ++p) ApplyGlassColours(*PageButton(p));
 }
 
 bool TForm1::ShortCut(WORD Key, TShiftState Shift) {

@@ -267,16 +267,34 @@ void ApplyGlassValues(TGlassButton& Button, const TGDIPPicture& PageIcon) {
   font.SetColor(clWindowText);
   Button.SetFont(font);
   Button.SetForeColor(clWhite);
-  Button.SetGlowColor(static_cast<TColor>(16760205));
   Button.SetGroupIndex(1);
-  Button.SetInnerBorderColor(static_cast<TColor>(9474192));
   Button.SetLayout(blGlyphTopAdjusted);
-  Button.SetOuterBorderColor(static_cast<TColor>(15790320));
   Button.SetPicture(&PageIcon);
-  Button.SetShineColor(clWhite);
+  ApplyGlassColours(Button);
   Button.SetShortCutHintPos(shpAboveTop);
   Button.SetVersion("1.2.1.2");
 }
+
+}  // namespace
+
+void ApplyGlassColours(TGlassButton& Button) {
+  struct TGlassColours {
+    TColor back, glow, innerBorder, outerBorder, shine;
+  };
+  constexpr TGlassColours light{static_cast<TColor>(15195349), static_cast<TColor>(16760205),
+                                static_cast<TColor>(9474192), static_cast<TColor>(15790320), clWhite};
+  constexpr TGlassColours dark{static_cast<TColor>(0x60524A), static_cast<TColor>(0xFFBE78),
+                               static_cast<TColor>(0x646464), static_cast<TColor>(0x181818),
+                               static_cast<TColor>(0x91827A)};
+  const TGlassColours& c = DarkMode() ? dark : light;
+  Button.SetBackColor(c.back);
+  Button.SetGlowColor(c.glow);
+  Button.SetInnerBorderColor(c.innerBorder);
+  Button.SetOuterBorderColor(c.outerBorder);
+  Button.SetShineColor(c.shine);
+}
+
+namespace {
 
 // The values that all eight markers share; the status badge is stored but never shown.
 void ApplyMarkerValues(TSmoothButton& Marker) {

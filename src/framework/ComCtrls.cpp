@@ -90,7 +90,46 @@ void TTrackBar::SetFrequency(int Value) {
     SendMessageA(Handle(), TBM_SETTICFREQ, static_cast<WPARAM>(Value), 0);
 }
 
+void TTrackBar::DrawDarkTicks(HDC DC) const {
+  // The ticks below the channel at the places of their values, where the thumb's middle stands at
+  // each: the two ends a pixel longer.
+  RECT channel{}, thumb{};
+  SendMessageA(Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+  SendMessageA(Handle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+  const int half = (thumb.right - thumb.left) / 2;
+  const int left = channel.left + half, right = channel.right - half - 1;
+  const int low = static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMIN, 0, 0));
+  const int high = static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMAX, 0, 0));
+  const int range = std::max(high - low, 1);
+  const auto tick = [&](int Value, int Length) {
+    const int x = left + (right - left) * (Value - low) / range;
+    RECT line{x, thumb.bottom + 2, x + 1, thumb.bottom + 2 + Length};
+    FillRect(DC, &line, SolidBrushOf(RGB(160, 160, 160)));
+  };
+  const int inner = static_cast<int>(SendMessageA(Handle(), TBM_GETNUMTICS, 0, 0)) - 2;
+  for (int i = 0; i < inner; ++i) tick(static_cast<int>(SendMessageA(Handle(), TBM_GETTIC, i, 0)), 3);
+  tick(low, 4);
+  tick(high, 4);
+}
+
 bool TTrackBar::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+      DarkMode()) {
+    // In dark mode the channel and the ticks, which the system draws in its own dark shades (or a
+    // visual style in light ones), are drawn light on the dark page; the thumb stays the system's.
+    const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+    Result = CDRF_DODEFAULT;
+    if (draw.dwDrawStage == CDDS_PREPAINT) {
+      Result = CDRF_NOTIFYITEMDRAW;
+    } else if (draw.dwDrawStage == CDDS_ITEMPREPAINT && draw.dwItemSpec == TBCD_CHANNEL) {
+      FillRect(draw.hdc, &draw.rc, SolidBrushOf(RGB(110, 110, 110)));
+      Result = CDRF_SKIPDEFAULT;
+    } else if (draw.dwDrawStage == CDDS_ITEMPREPAINT && draw.dwItemSpec == TBCD_TICS) {
+      DrawDarkTicks(draw.hdc);
+      Result = CDRF_SKIPDEFAULT;
+    }
+    return true;
+  }
   if (Msg == WM_HSCROLL || Msg == WM_VSCROLL) {
     if (StoreIfChanged(FPosition, static_cast<int>(SendMessageA(Handle(), TBM_GETPOS, 0, 0)))) Changed();
     Result = 0;

@@ -41,6 +41,7 @@ class TTrackBar : public TWinControl {
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
 
  private:
+  void DrawDarkTicks(HDC DC) const;
   void Changed();
   int FMin = 0, FMax = 10, FPosition = 0;
   int FLineSize = 1, FPageSize = 2, FFrequency = 1;

@@ -390,6 +390,8 @@ class TWinControl : public TControl, public TAccessibleSource {
   // A message that the system sent to the parent about this control (a command, a notification,
   // a scroll of a slider, a colour request, an owner-draw request): true when handled, with Result.
   virtual bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result);
+  // Answers a field's or list's colour message in dark mode; false where the system's colours hold.
+  static bool DarkFieldColors(HDC DC, LRESULT& Result);
   void EnabledChanged() override;
   void VisibleChanged() override;
   void TextChanged() override;

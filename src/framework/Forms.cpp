@@ -19,6 +19,40 @@ std::vector<TForm*>& Forms() {
   static std::vector<TForm*> forms;
   return forms;
 }
+// Redrawing held off on the client's windows while the window changes as a whole, so that nothing
+// half-changed is drawn; not on the window itself: there it would take the window's visible style
+// away meanwhile, and with it the window from hit-testing and from the window manager's view.
+class THeldRedraw {
+ public:
+  explicit THeldRedraw(HWND Window) {
+    for (HWND child = GetWindow(Window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (IsWindowVisible(child)) FHeld.push_back(child);
+    for (HWND child : FHeld) SendMessageA(child, WM_SETREDRAW, FALSE, 0);
+  }
+  ~THeldRedraw() {
+    for (HWND child : FHeld) SendMessageA(child, WM_SETREDRAW, TRUE, 0);
+  }
+  THeldRedraw(const THeldRedraw&) = delete;
+  THeldRedraw& operator=(const THeldRedraw&) = delete;
+
+ private:
+  std::vector<HWND> FHeld;
+};
+
+// The title bar dark or light, where the system draws it either way (Windows 10 since 1809: the
+// attribute is 20 since 20H1 and 19 before); elsewhere the system refuses it and the bar stays.
+void UseDarkTitleBar(HWND Window, bool Dark) {
+  using TDwmSetWindowAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+  static const auto set = [] {
+    const HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    return dwm ? reinterpret_cast<TDwmSetWindowAttribute>(
+                     reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")))
+               : nullptr;
+  }();
+  if (!set) return;
+  const BOOL value = Dark ? TRUE : FALSE;
+  if (FAILED(set(Window, 20, &value, sizeof value))) set(Window, 19, &value, sizeof value);
+}
 }  // namespace
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FPixelsPerInch(ScreenPixelsPerInch()) {
@@ -130,6 +164,8 @@ void TForm::CreateWnd() {
   BOOL cues = FALSE;
   SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0);
   SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(cues ? UIS_CLEAR : UIS_SET, UISF_HIDEFOCUS), 0);
+  // Windows' app theme reaches the title bar only when asked for.
+  if (DarkMode()) UseDarkTitleBar(Handle(), true);
   // Made on a monitor whose resolution is not the system's: the layout takes the monitor's (unless
   // the program chose a resolution of its own for the window).
   using TGetDpiForWindow = UINT(WINAPI*)(HWND);
@@ -252,20 +288,27 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE: {
-      // Another colour scheme, high contrast on or off: the window follows it while it is open. The
-      // common controls hear of new colours only from their parent.
+      // Another colour scheme, high contrast on or off, the app theme dark or light ("ImmersiveColorSet"):
+      // the window follows it while it is open, and shows it in one repaint. The common controls
+      // hear of new colours only from their parent.
       const LRESULT result = TWinControl::WndProc(Msg, wParam, lParam);
       if (Msg == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST && wParam != 0) return result;
-      RefreshHighContrast();
-      if (Msg == WM_SYSCOLORCHANGE || Msg == WM_SETTINGCHANGE)
-        EnumChildWindows(
-            Handle(),
-            [](HWND child, LPARAM) -> BOOL {
-              SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
-              return TRUE;
-            },
-            0);
-      SchemeChanged();
+      {
+        const THeldRedraw held(Handle());
+        const bool wasDark = DarkMode();
+        RefreshHighContrast();
+        RefreshDarkMode();
+        if (DarkMode() != wasDark) UseDarkTitleBar(Handle(), DarkMode());
+        if (Msg == WM_SYSCOLORCHANGE || Msg == WM_SETTINGCHANGE)
+          EnumChildWindows(
+              Handle(),
+              [](HWND child, LPARAM) -> BOOL {
+                SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+                return TRUE;
+              },
+              0);
+        SchemeChanged();
+      }
       RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
       return result;
     }
@@ -330,25 +373,21 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: {
       // Moved to a monitor of another resolution: the window takes the rectangle the system
       // suggests first, and then the layout is scaled anew from its design, once, at that size, with
-      // nothing drawn in between. Redrawing is held off on the client's windows, not on the window
-      // itself: there it would take the window's visible style away meanwhile, and with it the
-      // window from hit-testing and from the window manager's view.
-      std::vector<HWND> held;
-      for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (IsWindowVisible(child)) held.push_back(child);
-      for (HWND child : held) SendMessageA(child, WM_SETREDRAW, FALSE, 0);
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      if (suggested) {
-        FHoldLayout = true;
-        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        FHoldLayout = false;
+      // nothing drawn in between.
+      {
+        const THeldRedraw held(Handle());
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested) {
+          FHoldLayout = true;
+          SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+          FHoldLayout = false;
+        }
+        const int before = FPixelsPerInch;
+        SetPixelsPerInch(HIWORD(wParam));
+        if (FPixelsPerInch == before) AlignControls();
+        KeepInWorkArea();
       }
-      const int before = FPixelsPerInch;
-      SetPixelsPerInch(HIWORD(wParam));
-      if (FPixelsPerInch == before) AlignControls();
-      KeepInWorkArea();
-      for (HWND child : held) SendMessageA(child, WM_SETREDRAW, TRUE, 0);
       RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
       ResolutionOfWindowChanged();
       return 0;

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "SysUtils.h"
@@ -29,9 +30,72 @@ HBRUSH SolidBrushOf(COLORREF Color) {
   return brush.Get();
 }
 
+namespace {
+
+// The system colours of dark mode, as Windows' own dark apps show them; the others stay the system's.
+COLORREF DarkSystemColor(int Index) {
+  switch (Index) {
+    case COLOR_WINDOW:
+      return RGB(32, 32, 32);
+    case COLOR_BTNFACE:
+      return RGB(43, 43, 43);
+    case COLOR_WINDOWTEXT:
+    case COLOR_BTNTEXT:
+      return RGB(240, 240, 240);
+    case COLOR_GRAYTEXT:
+      return RGB(157, 157, 157);
+    case COLOR_BTNSHADOW:
+      return RGB(20, 20, 20);
+    case COLOR_BTNHIGHLIGHT:
+    case COLOR_3DLIGHT:
+      return RGB(64, 64, 64);
+    case COLOR_3DDKSHADOW:
+      return RGB(0, 0, 0);
+    case COLOR_HIGHLIGHT:
+      return RGB(0, 120, 215);
+    case COLOR_HIGHLIGHTTEXT:
+      return RGB(255, 255, 255);
+    default:
+      return GetSysColor(Index);
+  }
+}
+
+int DarkModeState = -1;  // -1: not asked yet
+
+}  // namespace
+
 COLORREF ColorToRGB(TColor Color) {
-  if (Color < 0) return GetSysColor(Color & 0xFF);
+  if (Color < 0) return DarkMode() ? DarkSystemColor(Color & 0xFF) : GetSysColor(Color & 0xFF);
   return static_cast<COLORREF>(Color) & 0xFFFFFF;
+}
+
+COLORREF TextColor(TColor Color) {
+  const COLORREF rgb = ColorToRGB(Color);
+  if (Color < 0 || !DarkMode()) return rgb;
+  // Lightness turned round in HSL: L' = 1 - L, which keeps the hue and the saturation. A channel is
+  // L plus an amount that only hue and chroma decide, and the chroma of 1 - L is that of L: every
+  // channel moves by 1 - 2 L, L being the mean of the highest and the lowest.
+  const double r = GetRValue(rgb) / 255.0, g = GetGValue(rgb) / 255.0, b = GetBValue(rgb) / 255.0;
+  const double high = std::max({r, g, b}), low = std::min({r, g, b});
+  const double shift = 1 - high - low;
+  const auto channel = [&](double c) {
+    return static_cast<BYTE>(std::lround(std::clamp(c + shift, 0.0, 1.0) * 255));
+  };
+  return RGB(channel(r), channel(g), channel(b));
+}
+
+bool DarkMode() {
+  if (HighContrast()) return false;
+  if (DarkModeState < 0) RefreshDarkMode();
+  return DarkModeState == 1;
+}
+
+void RefreshDarkMode() {
+  DWORD light = 1, size = sizeof light;
+  const LSTATUS status =
+      RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                   L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size);
+  DarkModeState = status == ERROR_SUCCESS && light == 0 ? 1 : 0;
 }
 
 namespace {
@@ -65,24 +129,95 @@ void RefreshHighContrast() {
 }
 
 TControlStyle CurrentControlStyle() {
-  return HighContrast() ? TControlStyle::Classic : TControlStyle::System;
+  return HighContrast() ? TControlStyle::Classic : DarkMode() ? TControlStyle::Dark : TControlStyle::System;
 }
 
-void ApplyControlStyle(HWND Window, TControlStyle Style) {
-  using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  static const auto setWindowTheme = [] {
+namespace {
+// The visual styles' calls, taken from the system's library on first use: a system without visual
+// styles has none of them.
+struct TStyleCalls {
+  HANDLE(WINAPI* OpenThemeData)(HWND, LPCWSTR) = nullptr;
+  HRESULT(WINAPI* CloseThemeData)(HANDLE) = nullptr;
+  HANDLE(WINAPI* GetWindowTheme)(HWND) = nullptr;
+  HRESULT(WINAPI* SetWindowTheme)(HWND, LPCWSTR, LPCWSTR) = nullptr;
+  HRESULT(WINAPI* DrawThemeBackground)(HANDLE, HDC, int, int, const RECT*, const RECT*) = nullptr;
+  HRESULT(WINAPI* GetThemePartSize)(HANDLE, HDC, int, int, const RECT*, int, SIZE*) = nullptr;
+};
+const TStyleCalls& StyleCalls() {
+  static const TStyleCalls calls = [] {
+    TStyleCalls c;
     const HMODULE styles = LoadLibraryW(L"uxtheme.dll");
-    return styles ? reinterpret_cast<TSetWindowTheme>(
-                        reinterpret_cast<void*>(GetProcAddress(styles, "SetWindowTheme")))
-                  : nullptr;
+    if (!styles) return c;
+    const auto take = [&](auto& Call, const char* Name) {
+      Call = reinterpret_cast<std::remove_reference_t<decltype(Call)>>(
+          reinterpret_cast<void*>(GetProcAddress(styles, Name)));
+    };
+    take(c.OpenThemeData, "OpenThemeData");
+    take(c.CloseThemeData, "CloseThemeData");
+    take(c.GetWindowTheme, "GetWindowTheme");
+    take(c.SetWindowTheme, "SetWindowTheme");
+    take(c.DrawThemeBackground, "DrawThemeBackground");
+    take(c.GetThemePartSize, "GetThemePartSize");
+    return c;
   }();
+  return calls;
+}
+
+// Whether the system has the dark visual styles that Windows' own programs use: Windows 10 since 1809
+// has them; Wine has none.
+bool HasDarkStyles() {
+  static const bool has = [] {
+    const TStyleCalls& calls = StyleCalls();
+    if (!calls.OpenThemeData || !calls.CloseThemeData) return false;
+    const HANDLE theme = calls.OpenThemeData(nullptr, L"DarkMode_Explorer::Button");
+    if (theme) calls.CloseThemeData(theme);
+    return theme != nullptr;
+  }();
+  return has;
+}
+}  // namespace
+
+void ApplyControlStyle(HWND Window, TControlStyle Style) {
+  const auto setWindowTheme = StyleCalls().SetWindowTheme;
   if (!setWindowTheme) return;
   // A name that no visual style has takes every style away (the empty name would too on Windows,
   // but Wine refuses it); none gives the system's own back.
-  if (Style == TControlStyle::Classic)
+  if (Style == TControlStyle::Dark && HasDarkStyles()) {
+    // The drop-down lists have a dark style of their own, as in the system's file dialogs, and their
+    // open list the dark scroll bar.
+    wchar_t name[16] = {};
+    GetClassNameW(Window, name, 16);
+    if (lstrcmpiW(name, L"ComboBox") == 0) {
+      setWindowTheme(Window, L"DarkMode_CFD", nullptr);
+      COMBOBOXINFO info{};
+      info.cbSize = sizeof info;
+      if (GetComboBoxInfo(Window, &info) && info.hwndList)
+        setWindowTheme(info.hwndList, L"DarkMode_Explorer", nullptr);
+    } else {
+      setWindowTheme(Window, L"DarkMode_Explorer", nullptr);
+    }
+  } else if (Style != TControlStyle::System) {
     setWindowTheme(Window, L" ", L" ");
-  else
+  } else {
     setWindowTheme(Window, nullptr, nullptr);
+  }
+}
+
+bool HasVisualStyle(HWND Window) {
+  const auto getWindowTheme = StyleCalls().GetWindowTheme;
+  return getWindowTheme && getWindowTheme(Window);
+}
+
+bool DrawStyledPart(HWND Window, HDC DC, int Part, int State, RECT& Rect) {
+  const TStyleCalls& calls = StyleCalls();
+  const HANDLE theme = calls.GetWindowTheme ? calls.GetWindowTheme(Window) : nullptr;
+  if (!theme || !calls.DrawThemeBackground || !calls.GetThemePartSize) return false;
+  SIZE size{};
+  if (FAILED(calls.GetThemePartSize(theme, DC, Part, State, nullptr, 1 /* TS_TRUE */, &size))) return false;
+  Rect.top += (Rect.bottom - Rect.top - size.cy) / 2;
+  Rect.right = Rect.left + size.cx;
+  Rect.bottom = Rect.top + size.cy;
+  return SUCCEEDED(calls.DrawThemeBackground(theme, DC, Part, State, &Rect, nullptr));
 }
 
 double ContrastRatio(COLORREF A, COLORREF B) {
@@ -92,7 +227,7 @@ double ContrastRatio(COLORREF A, COLORREF B) {
 
 COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRatio) {
   if (ContrastRatio(Preferred, Background) >= MinRatio) return Preferred;
-  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  const COLORREF text = ColorToRGB(clWindowText);
   if (ContrastRatio(text, Background) >= MinRatio) return text;
   return ContrastRatio(RGB(0, 0, 0), Background) >= ContrastRatio(RGB(255, 255, 255), Background)
              ? RGB(0, 0, 0)

@@ -30,8 +30,20 @@ constexpr TColor clBtnText = static_cast<TColor>(0x80000000u | COLOR_BTNTEXT);
 constexpr TColor clHighlight = static_cast<TColor>(0x80000000u | COLOR_HIGHLIGHT);
 constexpr TColor clHighlightText = static_cast<TColor>(0x80000000u | COLOR_HIGHLIGHTTEXT);
 
-// The RGB value of a colour; a system colour gives the current system colour.
+// The RGB value of a colour; a system colour gives the current system colour, or in dark mode the
+// dark mode's own (a dark window and button face, light texts).
 COLORREF ColorToRGB(TColor Color);
+// The colour a text of this design colour is drawn in: as ColorToRGB, except that in dark mode a
+// colour of the design (not a system colour) is taken with its lightness turned round, hue and
+// saturation kept: a dark blue title becomes a light blue one, a near-black description a near-white.
+COLORREF TextColor(TColor Color);
+
+// Whether the window follows the system's dark app theme: Windows asks apps to be dark (the user's
+// AppsUseLightTheme under HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize is 0; a
+// missing value means light), and no high-contrast scheme is on, which always wins. Asked once, and
+// again after RefreshDarkMode (which the window calls when the system's settings change).
+bool DarkMode();
+void RefreshDarkMode();
 
 // Whether the user chose a high-contrast scheme: asked once, and again after RefreshHighContrast
 // (which the window calls when the system's settings change).
@@ -41,12 +53,20 @@ void RefreshHighContrast();
 // high-contrast look on systems that never report the flag (Wine).
 void ForceHighContrast(std::optional<bool> Value);
 // The visual style that the system's controls are drawn in: the system's own; none, drawn in the
-// scheme's colours (high contrast, where Windows itself draws no visual style, though Wine would).
-enum class TControlStyle { System, Classic };
+// scheme's colours (high contrast, where Windows itself draws no visual style, though Wine would);
+// the system's dark one (dark mode), or none where the system has no dark styles, so that the
+// window's dark colours reach the controls through the colour messages.
+enum class TControlStyle { System, Classic, Dark };
 // The style the system's controls take now.
 TControlStyle CurrentControlStyle();
 // Gives a system control's window the style.
 void ApplyControlStyle(HWND Window, TControlStyle Style);
+// Whether a system control's window is drawn in a visual style (which may ignore the colours the
+// window gives it).
+bool HasVisualStyle(HWND Window);
+// Draws a part of a control in the window's visual style at its own size, left in Rect and centred
+// in its height; Rect becomes what was drawn. False where the window has no style.
+bool DrawStyledPart(HWND Window, HDC DC, int Part, int State, RECT& Rect);
 
 // How far two colours stand apart for a reader: the ratio of their relative luminances, each
 // lightened by 0.05, from 1 (the same) to 21 (black and white).

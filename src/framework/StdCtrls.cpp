@@ -1,6 +1,7 @@
 #include "StdCtrls.h"
 
 #include <commctrl.h>
+#include <vssym32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -48,12 +49,13 @@ void TLabel::Paint() {
   Canvas().RequireFont();
   SetBkMode(dc, TRANSPARENT);
   // A colour of the design gives way to the system's in a high-contrast scheme, and wherever it
-  // would not read against what lies behind it; large text (14 points and more) needs less.
-  const COLORREF background = Parent() ? Parent()->BackgroundColor() : GetSysColor(COLOR_WINDOW);
-  const COLORREF wanted = HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : ColorToRGB(Font().Color());
+  // would not read against what lies behind it; large text (14 points and more) needs less. In dark
+  // mode it is taken with its lightness turned round.
+  const COLORREF background = Parent() ? Parent()->BackgroundColor() : ColorToRGB(clWindow);
+  const COLORREF wanted = HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : TextColor(Font().Color());
   const bool large = std::abs(Font().Height()) * 72 >= 14 * 96;  // Height is designed at 96 pixels per inch
   SetTextColor(dc, EnabledWithParents() ? ReadableTextColor(wanted, background, large ? 3.0 : 4.5)
-                                        : GetSysColor(COLOR_GRAYTEXT));
+                                        : ColorToRGB(clGrayText));
   DrawTextA(dc, Caption().c_str(), static_cast<int>(Caption().size()), &r, TextFlags());
 }
 
@@ -97,7 +99,70 @@ void TCheckBox::SetChecked(bool Value) {
   Click();
 }
 
+namespace {
+// The flags for a control's texts and focus rectangle as the keyboard cues stand in its window.
+UINT CueFlags(HWND Window, bool& ShowFocus) {
+  const auto state = static_cast<UINT>(SendMessageA(Window, WM_QUERYUISTATE, 0, 0));
+  ShowFocus = !(state & UISF_HIDEFOCUS);
+  return state & UISF_HIDEACCEL ? DT_HIDEPREFIX : 0;
+}
+}  // namespace
+
+void TCheckBox::DrawDark(const NMCUSTOMDRAW& Draw) {
+  // In dark mode the box's caption is drawn here in the window's text colour: a visual style draws
+  // it in the style's own, which the colour messages do not change. The box is the style's, or the
+  // system's plain one.
+  HDC dc = Draw.hdc;
+  RECT client = Draw.rc;
+  FillRect(dc, &client, SolidBrushOf(BackgroundColor()));
+  const auto state = static_cast<UINT>(SendMessageA(Handle(), BM_GETSTATE, 0, 0));
+  const bool enabled = IsWindowEnabled(Handle()) != FALSE, checked = state & BST_CHECKED;
+  const bool pushed = state & BST_PUSHED, hot = state & BST_HOT;
+  RECT box = client;
+  const int styled = !enabled ? (checked ? CBS_CHECKEDDISABLED : CBS_UNCHECKEDDISABLED)
+                     : pushed ? (checked ? CBS_CHECKEDPRESSED : CBS_UNCHECKEDPRESSED)
+                     : hot    ? (checked ? CBS_CHECKEDHOT : CBS_UNCHECKEDHOT)
+                              : (checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL);
+  if (!DrawStyledPart(Handle(), dc, BP_CHECKBOX, styled, box)) {
+    const int side = Scale(13);
+    box = {client.left, client.top + (client.bottom - client.top - side) / 2, client.left + side, 0};
+    box.bottom = box.top + side;
+    DrawFrameControl(dc, &box, DFC_BUTTON,
+                     DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE) |
+                         (pushed ? DFCS_PUSHED : 0));
+  }
+  bool showFocus = false;
+  const UINT flags = DT_LEFT | DT_VCENTER | DT_SINGLELINE | CueFlags(Handle(), showFocus);
+  RECT text{box.right + Scale(4), client.top, client.right, client.bottom};
+  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, enabled ? TextColor(Font().Color()) : ColorToRGB(clGrayText));
+  const std::string& caption = Caption();
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, flags);
+  if (showFocus && (state & BST_FOCUS)) {
+    RECT size = text;
+    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &size, flags | DT_CALCRECT);
+    const int h = size.bottom - size.top, top = text.top + (text.bottom - text.top - h) / 2;
+    RECT around{text.left, top, std::min(size.right, text.right), top + h};
+    InflateRect(&around, 1, 1);
+    SetTextColor(dc, ColorToRGB(clWindowText));
+    DrawFocusRect(dc, &around);
+  }
+  if (old) SelectObject(dc, old);
+}
+
 bool TCheckBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+      DarkMode()) {
+    const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+    Result = CDRF_DODEFAULT;
+    if (draw.dwDrawStage == CDDS_PREPAINT) {
+      DrawDark(draw);
+      Result = CDRF_SKIPDEFAULT;
+    }
+    return true;
+  }
   if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     // The box has already turned its tick over by itself.
     if (StoreIfChanged(FChecked, SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED)) Click();
@@ -137,7 +202,56 @@ void TButton::FocusChanged(TWinControl* NewFocus) {
   SetActive(NewFocus == this || (FDefault && !(NewFocus && NewFocus->IsPushButton())));
 }
 
+void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
+  // A push button without a dark visual style, drawn dark: its face a shade lighter than the bar,
+  // lighter still under the mouse and darker while pressed; the default button framed in the
+  // highlight colour.
+  HDC dc = Draw.hdc;
+  RECT face = Draw.rc;
+  const auto state = static_cast<UINT>(SendMessageA(Handle(), BM_GETSTATE, 0, 0));
+  const bool enabled = IsWindowEnabled(Handle()) != FALSE;
+  const bool isDefault = (GetWindowLongPtrA(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  FillRect(dc, &face, SolidBrushOf(BackgroundColor()));
+  const COLORREF fill = !enabled               ? RGB(45, 45, 45)
+                        : (state & BST_PUSHED) ? RGB(40, 40, 40)
+                        : (state & BST_HOT)    ? RGB(69, 69, 69)
+                                               : RGB(55, 55, 55);
+  const COLORREF frame = isDefault && enabled ? ColorToRGB(clHighlight) : RGB(100, 100, 100);
+  FillRect(dc, &face, SolidBrushOf(frame));
+  const int edge = isDefault && enabled ? Scale(2) : 1;
+  InflateRect(&face, -edge, -edge);
+  FillRect(dc, &face, SolidBrushOf(fill));
+  bool showFocus = false;
+  const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | CueFlags(Handle(), showFocus);
+  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, enabled ? ColorToRGB(clBtnText) : ColorToRGB(clGrayText));
+  const std::string& caption = Caption();
+  RECT text = face;
+  if (state & BST_PUSHED) OffsetRect(&text, 1, 1);
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, flags);
+  if (old) SelectObject(dc, old);
+  if (showFocus && (state & BST_FOCUS)) {
+    RECT around = face;
+    InflateRect(&around, -Scale(2), -Scale(2));
+    SetTextColor(dc, ColorToRGB(clBtnText));
+    SetBkColor(dc, fill);
+    DrawFocusRect(dc, &around);
+  }
+}
+
 bool TButton::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
+  if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+      DarkMode() && !HasVisualStyle(Handle())) {
+    const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+    Result = CDRF_DODEFAULT;
+    if (draw.dwDrawStage == CDDS_PREPAINT) {
+      DrawDark(draw);
+      Result = CDRF_SKIPDEFAULT;
+    }
+    return true;
+  }
   if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     Click();
     Result = 0;

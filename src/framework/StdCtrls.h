@@ -1,6 +1,8 @@
 // The platform's standard controls, wrapped: label, check box, push button and drop-down list.
 #pragma once
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +56,7 @@ class TCheckBox : public TWinControl {
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
 
  private:
+  void DrawDark(const NMCUSTOMDRAW& Draw);
   bool FChecked = false;
 };
 
@@ -79,6 +82,7 @@ class TButton : public TWinControl {
   bool Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) override;
 
  private:
+  void DrawDark(const NMCUSTOMDRAW& Draw);
   // Drawn as the button that Enter presses: the focused button, or the default one while no
   // other button has the focus.
   void SetActive(bool Value);

@@ -353,14 +353,27 @@ bool TWinControl::Reflected(UINT Msg, WPARAM wParam, LPARAM, LRESULT& Result) {
     case WM_CTLCOLORBTN: {
       // The control is drawn on its parent's background, not on the system's grey.
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, ColorToRGB(Font().Color()));
+      SetTextColor(dc, TextColor(Font().Color()));
       SetBkColor(dc, BackgroundColor());
       Result = reinterpret_cast<LRESULT>(SolidBrushOf(BackgroundColor()));
       return true;
     }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return DarkFieldColors(reinterpret_cast<HDC>(wParam), Result);
     default:
       return false;
   }
+}
+
+bool TWinControl::DarkFieldColors(HDC DC, LRESULT& Result) {
+  // A list's field and its open list take the window's colours, which in dark mode the system's
+  // controls do not know of; otherwise they stay the system's own.
+  if (!DarkMode()) return false;
+  SetTextColor(DC, ColorToRGB(clWindowText));
+  SetBkColor(DC, ColorToRGB(clWindow));
+  Result = reinterpret_cast<LRESULT>(SolidBrushOf(ColorToRGB(clWindow)));
+  return true;
 }
 
 LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -395,9 +408,12 @@ LRESULT TWinControl::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       break;
   }
   if (child && child != FHandle) {
+    LRESULT result = 0;
     if (TWinControl* target = FindControl(child)) {
-      LRESULT result = 0;
       if (target->Reflected(Msg, wParam, lParam, result)) return result;
+    } else if (Msg == WM_CTLCOLORLISTBOX && DarkFieldColors(reinterpret_cast<HDC>(wParam), result)) {
+      // The open list of a drop-down list asks on its own behalf, through the box.
+      return result;
     }
   }
 

@@ -23,6 +23,7 @@
 #include "framework/Accessibility.h"
 #include "framework/SysUtils.h"
 #include "support/AccessibleQueries.h"
+#include "support/AppTheme.h"
 #include "support/Processes.h"
 
 namespace px2d::test {
@@ -948,15 +949,11 @@ struct TTextContrast {
   COLORREF ink;
   double ratio;
 };
-TTextContrast MeasureOnScreen(const RECT& Screen) {
-  const int w = Screen.right - Screen.left, h = Screen.bottom - Screen.top;
-  TDibSurface shot(w, h);
-  HDC screen = GetDC(nullptr);
-  BitBlt(shot.DC(), 0, 0, w, h, screen, Screen.left, Screen.top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
+TTextContrast Measure(const TDibSurface& Shot, const RECT& Part) {
+  const TDibSurface& shot = Shot;
   std::map<COLORREF, int> counts;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
+  for (int y = Part.top; y < Part.bottom; ++y)
+    for (int x = Part.left; x < Part.right; ++x) {
       const std::uint32_t p = shot.Pixel(x, y);
       ++counts[RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF)];
     }
@@ -967,6 +964,14 @@ TTextContrast MeasureOnScreen(const RECT& Screen) {
   for (const auto& [color, n] : counts)
     if (Contrast(color, background) > found.ratio) found = {background, color, Contrast(color, background)};
   return found;
+}
+TTextContrast MeasureOnScreen(const RECT& Screen) {
+  const int w = Screen.right - Screen.left, h = Screen.bottom - Screen.top;
+  TDibSurface shot(w, h);
+  HDC screen = GetDC(nullptr);
+  BitBlt(shot.DC(), 0, 0, w, h, screen, Screen.left, Screen.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  return Measure(shot, RECT{0, 0, w, h});
 }
 
 // A glass button's caption against its own face as drawn: the face printed with the caption and
@@ -997,6 +1002,9 @@ TTextContrast CaptionOnItsFace(TGlassButton& Button) {
       found.ratio = std::min(found.ratio, Contrast(found.ink, rgb(without->Bits()[i])));
   return found;
 }
+
+// The colour of the pages' titles in the layout.
+constexpr TColor TitleColor = static_cast<TColor>(11171618);
 
 bool Close(COLORREF a, COLORREF b, int tolerance) {
   return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
@@ -1128,6 +1136,22 @@ TEST_F(OptionsWindow, EveryTextReadsInEveryScheme) {
           EXPECT_TRUE(Close(measured.ink, GetSysColor(COLOR_WINDOWTEXT), 8))
               << control->Name << ": the scheme's window text";
         }
+        // The titles keep their blue in every scheme but high contrast, light on dark.
+        if (!HighContrastOn && control->Font().Color() == TitleColor) {
+          EXPECT_GE(GetBValue(measured.ink) - GetRValue(measured.ink), 60) << control->Name << ": blue";
+        }
+        // A slider's ticks, apart from its thumb and channel, stand out from the page as well.
+        if (auto* bar = dynamic_cast<TTrackBar*>(control); bar && !styled(control, usual)) {
+          // Printed by itself: on the screen the labels beneath the ticks would count as well.
+          RECT thumb{};
+          SendMessageA(bar->Handle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+          TDibSurface shot(bar->Width(), bar->Height());
+          shot.Fill(measured.background);
+          SendMessageA(bar->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.DC()),
+                       PRF_CLIENT | PRF_ERASEBKGND);
+          const double ticks = Measure(shot, RECT{0, thumb.bottom + 1, bar->Width(), bar->Height()}).ratio;
+          EXPECT_GE(ticks, 3.0) << control->Name << "'s ticks on page " << page;
+        }
         std::printf("contrast in %s, page %d, %s: %.1f:1\n", Name, page, control->Name.c_str(),
                     measured.ratio);
       }
@@ -1144,16 +1168,71 @@ TEST_F(OptionsWindow, EveryTextReadsInEveryScheme) {
                   button.Down() ? " (down)" : "", caption.ratio);
     }
   };
+  // Where the window chooses its own colours for the dark, a state that colour shows stands 3:1 from
+  // the other: the chosen marker from the rest (beside its dot), the chosen page's glass button from
+  // the others. (In the light the design's own colours keep their look.)
+  const auto checkStates = [&](const std::string& Name) {
+    SCOPED_TRACE(Name);
+    const auto faceAt = [](TWinControl& Control, int X, int Y) {
+      TDibSurface shot(Control.Width(), Control.Height());
+      shot.Fill(ColorToRGB(clWindow));
+      SendMessageA(Control.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.DC()), PRF_CLIENT);
+      const std::uint32_t p = shot.Pixel(X, Y);
+      return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    };
+    TSmoothButton* chosen = nullptr;
+    TSmoothButton* other = nullptr;
+    for (int p = 0; p < 8; ++p) (form->Marker(p)->Checked() ? chosen : other) = form->Marker(p);
+    ASSERT_TRUE(chosen && other);
+    // Below the dot, in the face's lower band.
+    const auto marker = [&](TSmoothButton* m) {
+      return faceAt(*m, m->Width() * 7 / 16, m->Height() * 11 / 16);
+    };
+    EXPECT_GE(Contrast(marker(chosen), marker(other)), 3.0) << "the chosen marker and another";
+    std::printf("states in %s: markers %.1f:1", Name.c_str(), Contrast(marker(chosen), marker(other)));
+    // Beneath the caption, where the chosen one glows most; the caption left out.
+    const auto glass = [&](TGlassButton& Button) {
+      const std::string caption = Button.Caption();
+      Button.SetCaption(" ");
+      const COLORREF face = faceAt(Button, Button.Width() / 2, Button.Height() - 6);
+      Button.SetCaption(caption);
+      return face;
+    };
+    TGlassButton* down = nullptr;
+    for (int page = 0; page < 6; ++page)
+      if (form->PageButton(page)->Down()) down = form->PageButton(page);
+    ASSERT_TRUE(down);
+    const COLORREF downFace = glass(*down);
+    for (int page = 0; page < 6; ++page) {
+      TGlassButton& button = *form->PageButton(page);
+      if (&button == down) continue;
+      EXPECT_GE(Contrast(glass(button), downFace), 3.0) << button.Name << " and the chosen page's button";
+      std::printf(", %s %.1f:1", button.Name.c_str(), Contrast(glass(button), downFace));
+    }
+    std::printf("\n");
+  };
   checkEveryPage("the usual scheme", false);
-  for (const TScheme* scheme : {&HighContrastBlack, &HighContrastColours, &HighContrastWhite, &DarkColours}) {
+  // Each scheme with the app theme light, and two with it dark: the usual colours, where the window
+  // is dark, and high contrast, which wins over the theme.
+  const TScheme usualColours{"the usual colours", {}, false};
+  const struct {
+    const TScheme* scheme;
+    bool appsDark;
+  } runs[] = {{&HighContrastBlack, false}, {&HighContrastColours, false}, {&HighContrastWhite, false},
+              {&DarkColours, false},       {&usualColours, true},         {&HighContrastBlack, true}};
+  for (const auto& [scheme, appsDark] : runs) {
     const TColorScheme colors(scheme->colors);
+    TAppTheme theme;
     ForceHighContrast(scheme->highContrast);
+    const std::string name = std::string(scheme->name) + (appsDark ? " with apps dark" : "");
     SendMessageA(form->Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-    checkEveryPage((std::string(scheme->name) + ", changed while the window is open").c_str(),
-                   scheme->highContrast);
+    if (appsDark) theme.Set(true);
+    checkEveryPage((name + ", changed while the window is open").c_str(), scheme->highContrast);
+    if (appsDark && !scheme->highContrast) checkStates(name + ", changed while the window is open");
     form.reset();
     Open();
-    checkEveryPage((std::string(scheme->name) + ", the window opened in it").c_str(), scheme->highContrast);
+    checkEveryPage((name + ", the window opened in it").c_str(), scheme->highContrast);
+    if (appsDark && !scheme->highContrast) checkStates(name + ", the window opened in it");
     ForceHighContrast(std::nullopt);
   }
   SendMessageA(form->Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
@@ -1282,6 +1361,79 @@ bool AnythingLeftToPaint(HWND Window) {
       },
       reinterpret_cast<LPARAM>(&left));
   return left;
+}
+
+// The messages that paint, sent to any window of this thread while the watch lasts.
+class TPaintWatch {
+ public:
+  TPaintWatch() {
+    Active = this;
+    FHook = SetWindowsHookExA(WH_CALLWNDPROC, &Record, nullptr, GetCurrentThreadId());
+  }
+  ~TPaintWatch() {
+    UnhookWindowsHookEx(FHook);
+    Active = nullptr;
+  }
+  TPaintWatch(const TPaintWatch&) = delete;
+  TPaintWatch& operator=(const TPaintWatch&) = delete;
+  int Paints = 0;
+
+ private:
+  static LRESULT CALLBACK Record(int Code, WPARAM wParam, LPARAM lParam) {
+    const UINT message = reinterpret_cast<const CWPSTRUCT*>(lParam)->message;
+    if (Code == HC_ACTION && Active && (message == WM_PAINT || message == WM_ERASEBKGND)) ++Active->Paints;
+    return CallNextHookEx(nullptr, Code, wParam, lParam);
+  }
+  static inline TPaintWatch* Active = nullptr;
+  HHOOK FHook = nullptr;
+};
+
+// The app theme switched while the window is open, each way, as Windows broadcasts it: the pages and
+// the button bar turn dark or light, and the window is not drawn until all of it has changed; then
+// once, and completely. High contrast wins over a dark app theme: the scheme's own colours stay.
+TEST_F(OptionsWindow, TheWindowFollowsTheAppThemeWhenItSwitchesInOneRepaint) {
+  TAppTheme theme;
+  // What the screen shows at a spot of the page and of the button bar where nothing else is drawn.
+  const auto shown = [&](TWinControl& Control) {
+    POINT spot{Control.Width() - 4, Control.Height() - 4};
+    ClientToScreen(Control.Handle(), &spot);
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, spot.x, spot.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+  };
+  const auto expectLook = [&](bool Dark, const char* When) {
+    SCOPED_TRACE(When);
+    EXPECT_TRUE(PumpUntil([&] { return !AnythingLeftToPaint(form->Handle()); }));
+    for (TWinControl* part : {static_cast<TWinControl*>(form->PageControl1->ActivePage()),
+                              static_cast<TWinControl*>(form->Panel1)}) {
+      const double luminance = Luminance(shown(*part));
+      if (Dark)
+        EXPECT_LT(luminance, 0.05) << part->Name << " dark";
+      else
+        EXPECT_GT(luminance, 0.7) << part->Name << " light";
+    }
+  };
+  expectLook(false, "opened light");
+  for (int round = 0; round < 2; ++round) {
+    for (bool dark : {true, false}) {
+      {
+        const TPaintWatch watch;
+        theme.Set(dark);
+        EXPECT_EQ(watch.Paints, 0) << "nothing drawn while the window changes";
+      }
+      expectLook(dark, dark ? "switched to dark" : "switched to light");
+    }
+  }
+  // High contrast with apps dark: the window and the button bar in the scheme's colours.
+  theme.Set(true);
+  const TColorScheme colors(HighContrastWhite.colors);
+  ForceHighContrast(true);
+  SendMessageA(form->Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !AnythingLeftToPaint(form->Handle()); }));
+  EXPECT_EQ(shown(*form->PageControl1->ActivePage()), GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(shown(*form->Panel1), GetSysColor(COLOR_BTNFACE));
+  ForceHighContrast(std::nullopt);
 }
 
 // The settings file, held open without sharing by another program while the test lasts.
