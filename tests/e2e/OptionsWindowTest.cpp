@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "OptionsWindowFixture.h"
@@ -23,20 +26,21 @@ struct TStoredCase {
   std::string written;
 };
 
-// Each of the 21 keys at a value other than its default; the corner lists alternate so that no two
-// neighbours (clockwise, the eighth beside the first) hold the same action.
-const std::string EveryKeyElsewhere =
-    FileWith({{"search position", "5"},  {"include minimized", "0"},
-              {"run with windows", "1"}, {"show balloon", "0"},
-              {"show desktop", "0"},     {"show desktop window", "1"},
-              {"desktop opacity", "30"}, {"activation key", "Ctrl+Shift+F9"},
-              {"active corner 1", "2"},  {"active corner 2", "1"},
-              {"active corner 3", "2"},  {"active corner 4", "1"},
-              {"active corner 5", "2"},  {"active corner 6", "1"},
-              {"active corner 7", "2"},  {"active corner 8", "1"},
-              {"area size", "7"},        {"activation delay", "350"},
-              {"enable search", "0"},    {"effect duration", "650"},
-              {"search duration", "150"}});
+// Each key at a value other than its default; the corner lists alternate so that no two neighbours
+// (clockwise, the eighth beside the first) hold the same action.
+const std::map<std::string, std::optional<std::string>> EveryKeyElsewhereChanges = {
+    {"search position", "5"},  {"include minimized", "0"},
+    {"run with windows", "1"}, {"show balloon", "0"},
+    {"show desktop", "0"},     {"show desktop window", "1"},
+    {"desktop opacity", "30"}, {"activation key", "Ctrl+Shift+F9"},
+    {"active corner 1", "2"},  {"active corner 2", "1"},
+    {"active corner 3", "2"},  {"active corner 4", "1"},
+    {"active corner 5", "2"},  {"active corner 6", "1"},
+    {"active corner 7", "2"},  {"active corner 8", "1"},
+    {"area size", "7"},        {"activation delay", "350"},
+    {"enable search", "0"},    {"effect duration", "650"},
+    {"search duration", "150"}};
+const std::string EveryKeyElsewhere = FileWith(EveryKeyElsewhereChanges);
 
 void ExpectShowsEveryKeyElsewhere(OptionsWindow& w, const std::string& Modifiers) {
   EXPECT_EQ(w.SelectedMarker(), 5);
@@ -44,7 +48,7 @@ void ExpectShowsEveryKeyElsewhere(OptionsWindow& w, const std::string& Modifiers
   EXPECT_TRUE(w.Ticked(idRunWithWindows));
   EXPECT_FALSE(w.Ticked(idBalloon));
   EXPECT_FALSE(w.Ticked(idShowDesktop));
-  EXPECT_TRUE(w.Ticked(idShowDesktop + 1));
+  EXPECT_TRUE(w.Ticked(idShowDesktopWindow));
   EXPECT_EQ(w.Position(idDesktopOpacity), 30);
   EXPECT_EQ(w.Selected(idKeys), "F9");
   EXPECT_EQ(Modifiers, "SC--");
@@ -78,6 +82,9 @@ class StoredFiles : public OptionsWindow {
 };
 
 TEST_F(StoredFiles, PagesShowTheFileAndAnUnchangedApplyWritesItBackInItsNormalForm) {
+  for (const auto& line : test::FirstFileLines)
+    EXPECT_TRUE(EveryKeyElsewhereChanges.count(line.Key))
+        << "every key away from its default, but \"" << line.Key << "\"";
   const auto modifiers = [](OptionsWindow& w) {
     return std::string() + (w.Ticked(idShift) ? 'S' : '-') + (w.Ticked(idControl) ? 'C' : '-') +
            (w.Ticked(idAlt) ? 'A' : '-') + (w.Ticked(idWin) ? 'W' : '-');
