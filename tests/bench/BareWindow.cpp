@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "support/FirstFile.h"
+
 namespace {
 
 UINT SetupMessage = 0;
@@ -22,14 +24,8 @@ std::string SettingsPath() {
   return std::string(folder) + "\\Brightfallow\\Panoplex2D\\BareWindow.conf";
 }
 
-// The 21 lines that the options program writes, with their values.
-const char* const Text =
-    "search position=0\r\ninclude minimized=1\r\nrun with windows=0\r\nshow balloon=1\r\nshow desktop=1\r\n"
-    "show desktop window=0\r\ndesktop opacity=75\r\nactivation key=F11\r\nactive corner 1=1\r\n"
-    "active corner 2=0\r\nactive corner 3=0\r\nactive corner 4=0\r\nactive corner 5=0\r\nactive corner "
-    "6=0\r\n"
-    "active corner 7=0\r\nactive corner 8=0\r\narea size=1\r\nactivation delay=100\r\nenable search=1\r\n"
-    "effect duration=400\r\nsearch duration=300\r\n";
+// What the options program writes when nothing was edited: every key with its default.
+const std::string Text = px2d::test::FirstFileText();
 
 void WriteAndBroadcast() {
   const std::string path = SettingsPath();
@@ -38,7 +34,7 @@ void WriteAndBroadcast() {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  WriteFile(file, Text, static_cast<DWORD>(std::char_traits<char>::length(Text)), &written, nullptr);
+  WriteFile(file, Text.data(), static_cast<DWORD>(Text.size()), &written, nullptr);
   FlushFileBuffers(file);
   CloseHandle(file);
   MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "OptionsWindowFixture.h"
+#include "support/FolderWatch.h"
 
 namespace px2d::e2e {
 namespace {
@@ -86,10 +87,15 @@ class Faults : public OptionsWindow {
 
 // The program is killed at moments spread from the click on Apply to well past the end of the save.
 // Each time the settings file is the old or the new text, whole; the temporary files that killed
-// saves leave are removed by the next save that runs to its end.
+// saves leave are removed by the next save that runs to its end. A watch on the folder sees every
+// save: the settings file is only ever renamed over, never removed or renamed away, so that there is
+// no moment, however short, in which a kill (or a power cut) would leave no settings file at all.
 TEST_F(Faults, KilledDuringApplyLeavesTheOldOrTheNewWholeFile) {
   const std::string before = FileWith();
   const std::string after = FileWith({{"run with windows", "1"}});
+  CreateDirectoryA((AppDataFolder() + "\\Brightfallow").c_str(), nullptr);
+  CreateDirectoryA(SettingsFolder().c_str(), nullptr);
+  test::TFolderWatch watch(SettingsFolder());
 
   // A save run to its end shows how long one takes on this machine.
   StartQuietly();
@@ -145,6 +151,21 @@ TEST_F(Faults, KilledDuringApplyLeavesTheOldOrTheNewWholeFile) {
             << " left a temporary file\n";
   EXPECT_GE(oldText, 2) << "the kills before Apply left the old text";
   EXPECT_GE(newText, 2) << "the kills after Apply left the new text";
+
+  // Names other than the settings file's own come and go in a save (its new text, a second name of
+  // the file as it was): only the settings file's matter.
+  const auto changes = watch.Stop();
+  ASSERT_FALSE(watch.Incomplete()) << "the watch on the settings folder may have missed changes";
+  int renamedOver = 0, removed = 0, renamedAway = 0;
+  for (const auto& change : changes) {
+    if (_wcsicmp(change.Name.c_str(), L"Panoplex2D.conf") != 0) continue;
+    renamedOver += change.Action == FILE_ACTION_RENAMED_NEW_NAME;
+    removed += change.Action == FILE_ACTION_REMOVED;
+    renamedAway += change.Action == FILE_ACTION_RENAMED_OLD_NAME;
+  }
+  EXPECT_EQ(removed, 0) << "the settings file was removed before its new text took its place";
+  EXPECT_EQ(renamedAway, 0) << "the settings file was renamed away before its new text took its place";
+  EXPECT_GE(renamedOver, 5 + 2) << "every save that ran to its end renamed a new text over the settings file";
 
   Start(std::nullopt);
   TickAndUntick();

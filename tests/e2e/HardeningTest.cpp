@@ -160,8 +160,13 @@ TEST(Hardening, AddressesAreRandomisedAndDataDoesNotRun) {
 TEST(Hardening, StackCanaryIsFreshAtEachStart) {
   const TPortableExecutable file(ProgramPath());
   ASSERT_TRUE(file.Valid());
+#ifdef _MSC_VER
+  GTEST_SKIP() << "the canary of MSVC's stack checks (/GS) has no symbol to find it by";
+#else
+  // Every build keeps the symbol table (CMakeLists.txt strips only the debugging sections): without
+  // it the canary cannot be found, and that is a fault of the build, not a reason to look away.
   const std::optional<DWORD> rva = file.SymbolRva("__stack_chk_guard");
-  if (!rva) GTEST_SKIP() << "the program has no symbol table to find its canary by";
+  ASSERT_TRUE(rva) << "the program has no symbol table, or no __stack_chk_guard in it";
   std::set<unsigned long long> canaries;
   for (int start = 0; start < 2; ++start) {
     TProcess program(ProgramPath());
@@ -182,6 +187,7 @@ TEST(Hardening, StackCanaryIsFreshAtEachStart) {
     EXPECT_EQ(program.WaitExit(10000), 0u);
   }
   EXPECT_EQ(canaries.size(), 2u) << "the same canary at two starts";
+#endif
 }
 
 // Libraries of a system library's name left beside a copy of the program, which also starts in

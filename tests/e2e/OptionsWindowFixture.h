@@ -8,7 +8,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -17,6 +19,7 @@
 #include <utility>
 
 #include "E2eSupport.h"
+#include "support/FirstFile.h"
 
 namespace px2d::e2e {
 
@@ -33,6 +36,7 @@ enum : int {
   idBalloon = 201,
   idIncludeMinimized = 202,
   idShowDesktop = 300,
+  idShowDesktopWindow = 301,
   idDesktopOpacity = 302,
   idShift = 400,
   idControl = 401,
@@ -49,22 +53,18 @@ enum : int {
   idMarker = 610,      // + search position
 };
 
-// The 21 keys in the order in which a first Apply writes them, with their defaults.
-inline const std::pair<const char*, const char*> DefaultKeys[] = {
-    {"search position", "0"},  {"include minimized", "1"}, {"run with windows", "0"},
-    {"show balloon", "1"},     {"show desktop", "1"},      {"show desktop window", "0"},
-    {"desktop opacity", "75"}, {"activation key", "F11"},  {"active corner 1", "1"},
-    {"active corner 2", "0"},  {"active corner 3", "0"},   {"active corner 4", "0"},
-    {"active corner 5", "0"},  {"active corner 6", "0"},   {"active corner 7", "0"},
-    {"active corner 8", "0"},  {"area size", "1"},         {"activation delay", "100"},
-    {"enable search", "1"},    {"effect duration", "400"}, {"search duration", "300"},
-};
-
-// A settings file of all 21 keys with their defaults, but for the changed values (none: the line is
-// left out).
+// A settings file of every key with its default, in the order in which a first Apply writes them
+// (the first file), but for the changed values (none: the line is left out). A change of a key that
+// the file does not hold would leave the file as it is without a word: it is refused.
 inline std::string FileWith(const std::map<std::string, std::optional<std::string>>& Changes = {}) {
+  for (const auto& change : Changes) {
+    const auto& lines = test::FirstFileLines;
+    if (std::none_of(std::begin(lines), std::end(lines),
+                     [&](const auto& line) { return change.first == line.Key; }))
+      throw std::invalid_argument("FileWith: no key \"" + change.first + "\" in the first file");
+  }
   std::string text;
-  for (const auto& [key, value] : DefaultKeys) {
+  for (const auto& [key, value] : test::FirstFileLines) {
     const auto change = Changes.find(key);
     if (change == Changes.end())
       text += std::string(key) + "=" + value + "\r\n";

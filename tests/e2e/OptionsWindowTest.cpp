@@ -6,7 +6,11 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "OptionsWindowFixture.h"
 #include "support/LogPixels.h"
@@ -23,20 +27,21 @@ struct TStoredCase {
   std::string written;
 };
 
-// Each of the 21 keys at a value other than its default; the corner lists alternate so that no two
-// neighbours (clockwise, the eighth beside the first) hold the same action.
-const std::string EveryKeyElsewhere =
-    FileWith({{"search position", "5"},  {"include minimized", "0"},
-              {"run with windows", "1"}, {"show balloon", "0"},
-              {"show desktop", "0"},     {"show desktop window", "1"},
-              {"desktop opacity", "30"}, {"activation key", "Ctrl+Shift+F9"},
-              {"active corner 1", "2"},  {"active corner 2", "1"},
-              {"active corner 3", "2"},  {"active corner 4", "1"},
-              {"active corner 5", "2"},  {"active corner 6", "1"},
-              {"active corner 7", "2"},  {"active corner 8", "1"},
-              {"area size", "7"},        {"activation delay", "350"},
-              {"enable search", "0"},    {"effect duration", "650"},
-              {"search duration", "150"}});
+// Each key at a value other than its default; the corner lists alternate so that no two neighbours
+// (clockwise, the eighth beside the first) hold the same action.
+const std::map<std::string, std::optional<std::string>> EveryKeyElsewhereChanges = {
+    {"search position", "5"},  {"include minimized", "0"},
+    {"run with windows", "1"}, {"show balloon", "0"},
+    {"show desktop", "0"},     {"show desktop window", "1"},
+    {"desktop opacity", "30"}, {"activation key", "Ctrl+Shift+F9"},
+    {"active corner 1", "2"},  {"active corner 2", "1"},
+    {"active corner 3", "2"},  {"active corner 4", "1"},
+    {"active corner 5", "2"},  {"active corner 6", "1"},
+    {"active corner 7", "2"},  {"active corner 8", "1"},
+    {"area size", "7"},        {"activation delay", "350"},
+    {"enable search", "0"},    {"effect duration", "650"},
+    {"search duration", "150"}};
+const std::string EveryKeyElsewhere = FileWith(EveryKeyElsewhereChanges);
 
 void ExpectShowsEveryKeyElsewhere(OptionsWindow& w, const std::string& Modifiers) {
   EXPECT_EQ(w.SelectedMarker(), 5);
@@ -44,7 +49,7 @@ void ExpectShowsEveryKeyElsewhere(OptionsWindow& w, const std::string& Modifiers
   EXPECT_TRUE(w.Ticked(idRunWithWindows));
   EXPECT_FALSE(w.Ticked(idBalloon));
   EXPECT_FALSE(w.Ticked(idShowDesktop));
-  EXPECT_TRUE(w.Ticked(idShowDesktop + 1));
+  EXPECT_TRUE(w.Ticked(idShowDesktopWindow));
   EXPECT_EQ(w.Position(idDesktopOpacity), 30);
   EXPECT_EQ(w.Selected(idKeys), "F9");
   EXPECT_EQ(Modifiers, "SC--");
@@ -78,6 +83,9 @@ class StoredFiles : public OptionsWindow {
 };
 
 TEST_F(StoredFiles, PagesShowTheFileAndAnUnchangedApplyWritesItBackInItsNormalForm) {
+  for (const auto& line : test::FirstFileLines)
+    EXPECT_TRUE(EveryKeyElsewhereChanges.count(line.Key))
+        << "every key away from its default, but \"" << line.Key << "\"";
   const auto modifiers = [](OptionsWindow& w) {
     return std::string() + (w.Ticked(idShift) ? 'S' : '-') + (w.Ticked(idControl) ? 'C' : '-') +
            (w.Ticked(idAlt) ? 'A' : '-') + (w.Ticked(idWin) ? 'W' : '-');
@@ -170,63 +178,141 @@ TEST_F(OptionsWindow, PageSwitchesChangeNeitherApplyNorTheFile) {
   EXPECT_FALSE(ReadBytes(SettingsPath())) << "Accept without edits writes nothing";
 }
 
-TEST_F(OptionsWindow, AChangedCornerListEnablesApplyAndAcceptWritesIt) {
-  TSwitcherStandIn switcher;
-  Start(FileWith());
-  ShowPage(3);
-  Click(Item(idCorner1));  // opens the list
-  Press({VK_DOWN});
-  Press({VK_RETURN});
-  EXPECT_EQ(Selected(idCorner1), "Show current application windows");
-  EXPECT_TRUE(ApplyEnabled());
-  Click(Item(idAccept));
-  ExpectExit();
-  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"active corner 1", "2"}}));
-  const auto messages = switcher.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].file, FileWith({{"active corner 1", "2"}}));
+// Each control of the pages edited by real input: the edit enables Apply, and how the window
+// closes decides what the file holds. A new control adds its row here.
+enum TClose {
+  byApply,   // Apply writes the edit, and the window stays open for the next row
+  byAccept,  // Accept applies and closes
+  byCancel,  // Cancel closes, and the file stays as it was
+};
+
+struct TEditCase {
+  const char* name;
+  int page;
+  std::function<void(OptionsWindow&)> input;  // on the page shown
+  const char* key;                            // the key that the edit changes, and its value in the file
+  const char* value;
+  TClose close;
+};
+
+// A check box ticked or unticked by a click.
+std::function<void(OptionsWindow&)> ClickBox(int Id) {
+  return [Id](OptionsWindow& w) {
+    const bool ticked = w.Ticked(Id);
+    Click(w.Item(Id));
+    EXPECT_TRUE(WaitUntil([&] { return w.Ticked(Id) != ticked; }));
+  };
 }
 
-TEST_F(OptionsWindow, AMarkerClickSelectsItsPositionEnablesApplyAndCancelDiscardsIt) {
-  TSwitcherStandIn switcher;
-  Start(FileWith());
-  ShowPage(4);
-  Click(Item(idMarker + 3));  // right-middle
-  EXPECT_TRUE(ApplyEnabled());
-  EXPECT_EQ(SelectedMarker(), 3);
-  Click(Item(idCancel));
-  ExpectExit();
-  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith()) << "nothing written on closing";
-
-  Start(std::nullopt);
-  ShowPage(4);
-  Click(Item(idMarker + 3));
-  Apply();
-  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"search position", "3"}}));
-  Click(Item(idCancel));
-  ExpectExit();
-  EXPECT_EQ(switcher.Messages().size(), 1u) << "only Apply broadcasts: not loading, the marker or closing";
+// A list opened by a click, the next entry chosen with Down and taken with Enter.
+std::function<void(OptionsWindow&)> NextEntry(int Id, const char* Entry) {
+  return [Id, Entry](OptionsWindow& w) {
+    Click(w.Item(Id));
+    Press({VK_DOWN});
+    Press({VK_RETURN});
+    EXPECT_EQ(w.Selected(Id), Entry);
+  };
 }
 
-TEST_F(OptionsWindow, ASliderMovedByTheMouseAndTheKeyboardIsWrittenByApply) {
-  Start(FileWith());
-  ShowPage(5);
-  const HWND slider = Item(idEffectDuration);
-  // A click on the channel right of the thumb moves it on by a page; the slider takes the focus.
-  RECT r;
-  GetClientRect(slider, &r);
-  ClickAt(slider, r.right - 20, r.bottom / 2);
-  ASSERT_TRUE(WaitUntil([&] { return Position(idEffectDuration) > 400; }));
-  const int byMouse = Position(idEffectDuration);
-  EXPECT_TRUE(ApplyEnabled());
-  ASSERT_LE(byMouse, 950);
-  // Right moves it one step on, 50 ms.
-  Press({VK_RIGHT});
-  ASSERT_TRUE(WaitUntil([&] { return Position(idEffectDuration) == byMouse + 50; }));
-  Apply();
-  EXPECT_EQ(ReadBytes(SettingsPath()), FileWith({{"effect duration", std::to_string(byMouse + 50)}}));
-  Click(Item(idCancel));
-  ExpectExit();
+// A slider clicked on its channel right of the thumb, which moves it on by a page and gives it the
+// focus, then moved with keys: an end of its range, and then steps.
+std::function<void(OptionsWindow&)> SlideTo(int Id, WORD End, std::vector<WORD> Steps = {}) {
+  return [Id, End, Steps](OptionsWindow& w) {
+    const HWND slider = w.Item(Id);
+    const int before = w.Position(Id);
+    RECT r;
+    GetClientRect(slider, &r);
+    ClickAt(slider, r.right - 20, r.bottom / 2);
+    EXPECT_TRUE(WaitUntil([&] { return w.Position(Id) > before; }))
+        << "a click right of the thumb moves it on";
+    Press({End});
+    for (WORD step : Steps) Press({step});
+  };
+}
+
+// A marker clicked: it shows its position as chosen.
+std::function<void(OptionsWindow&)> ChooseMarker(int Position) {
+  return [Position](OptionsWindow& w) {
+    Click(w.Item(idMarker + Position));
+    EXPECT_EQ(w.SelectedMarker(), Position);
+  };
+}
+
+TEST_F(OptionsWindow, AnEditOfEachControlEnablesApplyAndIsWrittenByApplyOrAcceptAndDiscardedByCancel) {
+  const TEditCase cases[] = {
+      {"run with windows", 0, ClickBox(idRunWithWindows), "run with windows", "1", byApply},
+      {"minimized windows", 0, ClickBox(idIncludeMinimized), "include minimized", "0", byApply},
+      {"balloon", 0, ClickBox(idBalloon), "show balloon", "0", byAccept},
+      {"desktop", 1, ClickBox(idShowDesktop), "show desktop", "0", byApply},
+      {"desktop as a window", 1, ClickBox(idShowDesktopWindow), "show desktop window", "1", byApply},
+      {"desktop opacity", 1, SlideTo(idDesktopOpacity, VK_HOME, {VK_RIGHT}), "desktop opacity", "1", byApply},
+      {"Shift", 2, ClickBox(idShift), "activation key", "Shift+F11", byApply},
+      {"Control", 2, ClickBox(idControl), "activation key", "Ctrl+F11", byCancel},
+      {"Alt", 2, ClickBox(idAlt), "activation key", "Alt+F11", byApply},
+      {"Win", 2, ClickBox(idWin), "activation key", "Win+F11", byAccept},
+      {"the key", 2, NextEntry(idKeys, "F12"), "activation key", "F12", byApply},
+      {"corner 1", 3, NextEntry(idCorner1, "Show current application windows"), "active corner 1", "2",
+       byApply},
+      {"corner 2", 3, NextEntry(idCorner1 + 1, "Show all windows"), "active corner 2", "1", byApply},
+      {"corner 3", 3, NextEntry(idCorner1 + 2, "Show all windows"), "active corner 3", "1", byApply},
+      {"corner 4", 3, NextEntry(idCorner1 + 3, "Show all windows"), "active corner 4", "1", byApply},
+      {"corner 5", 3, NextEntry(idCorner1 + 4, "Show all windows"), "active corner 5", "1", byApply},
+      {"corner 6", 3, NextEntry(idCorner1 + 5, "Show all windows"), "active corner 6", "1", byApply},
+      {"corner 7", 3, NextEntry(idCorner1 + 6, "Show all windows"), "active corner 7", "1", byApply},
+      {"corner 8", 3, NextEntry(idCorner1 + 7, "Show all windows"), "active corner 8", "1", byCancel},
+      {"area size", 3, SlideTo(idAreaSize, VK_END), "area size", "16", byApply},
+      {"activation delay", 3, SlideTo(idActivationDelay, VK_END, {VK_LEFT}), "activation delay", "950",
+       byApply},
+      {"search", 4, ClickBox(idEnableSearch), "enable search", "0", byApply},
+      {"marker right middle", 4, ChooseMarker(3), "search position", "3", byApply},
+      {"marker bottom left", 4, ChooseMarker(6), "search position", "6", byCancel},
+      {"effect duration", 5, SlideTo(idEffectDuration, VK_HOME, {VK_RIGHT}), "effect duration", "50",
+       byApply},
+      {"search duration", 5, SlideTo(idSearchDuration, VK_END), "search duration", "1000", byAccept},
+  };
+  // The program starts on a file of the defaults, and after an Apply the next row goes on in the same
+  // window (a start costs more than the rest of a row): the file then holds the edits applied there
+  // so far, and each row changes its own key alone. A row whose key was applied already in the
+  // window starts a new one, so that every row's value is the one its edit gives from the default.
+  TSwitcherStandIn switcher;
+  std::size_t broadcasts = 0;
+  std::map<std::string, std::optional<std::string>> applied;  // in the open window
+  for (const TEditCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (program && applied.count(c.key)) {
+      Click(Item(idCancel));
+      ExpectExit();
+      program.reset();
+    }
+    if (!program) {
+      RemoveTree(SettingsFolder());
+      applied.clear();
+      Start(FileWith());
+    }
+    ShowPage(c.page);
+    c.input(*this);
+    EXPECT_TRUE(ApplyEnabled());
+    const std::string before = FileWith(applied);
+    applied[c.key] = c.value;
+    const std::string edited = FileWith(applied);
+    if (c.close == byApply) {
+      Apply();
+      EXPECT_EQ(ReadBytes(SettingsPath()), edited);
+      EXPECT_EQ(switcher.Messages(window).size(), ++broadcasts) << "Apply broadcasts once";
+      continue;
+    }
+    Click(Item(c.close == byAccept ? idAccept : idCancel));
+    ExpectExit();
+    program.reset();
+    if (c.close == byAccept) ++broadcasts;
+    EXPECT_EQ(ReadBytes(SettingsPath()), c.close == byCancel ? before : edited);
+    EXPECT_EQ(switcher.Messages().size(), broadcasts)
+        << "only Apply broadcasts: not an edit, a marker or closing";
+  }
+  if (program) {
+    Click(Item(idCancel));
+    ExpectExit();
+  }
 }
 
 // --- Apply, Accept, Cancel and closing, with the switcher listening ---

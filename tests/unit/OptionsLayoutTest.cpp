@@ -6,11 +6,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <thread>
 #include <utility>
@@ -124,8 +126,16 @@ const TPlace Places[] = {
     {Get<&TForm1::btAccept>, 297, 8, 91, 25, 200, 0, 0, 0},
     {Get<&TForm1::btCancel>, 394, 8, 91, 25, 200, 0, 0, 0},
     {Get<&TForm1::btApply>, 491, 8, 91, 25, 200, 0, 0, 0},
+    // Shown only while the settings file is unread: the text on the left, Read again before Accept.
+    {Get<&TForm1::lbUnreadable>, 8, 13, -1, -1},
+    {Get<&TForm1::btReadAgain>, 199, 8, 91, 25},
     {Get<&TForm1::PageControl1>, 8, 96, 574, 413, 0, 0, 200, 100},
     {Get<&TForm1::tsOptions>, 4, 4, 566, 405, 0, 0, 200, 100},
+    {Get<&TForm1::tsBackground>, 4, 4, 566, 405, 0, 0, 200, 100},
+    {Get<&TForm1::tsKeyboard>, 4, 4, 566, 405, 0, 0, 200, 100},
+    {Get<&TForm1::tsActiveCorners>, 4, 4, 566, 405, 0, 0, 200, 100},
+    {Get<&TForm1::tsSearch>, 4, 4, 566, 405, 0, 0, 200, 100},
+    {Get<&TForm1::tsAnimation>, 4, 4, 566, 405, 0, 0, 200, 100},
     {Get<&TForm1::GlassButton2>, 8, 8, 81, 82},
     {Get<&TForm1::GlassButton1>, 95, 8, 81, 82},
     {Get<&TForm1::GlassButton3>, 182, 8, 81, 82},
@@ -162,6 +172,7 @@ const TPlace Places[] = {
     {Get<&TForm1::Label19>, 128, 118, 21, 88},
     {Get<&TForm1::Label18>, 161, 164, -1, -1},
     {Get<&TForm1::cbKeys>, 175, 161, 145, 23},
+    {Get<&TForm1::lbHotKeyConflict>, 175, 190, 388, 15},
     // Active corners, with the eight lists round the picture on their panel.
     {Get<&TForm1::Label9>, 3, 3, 560, 30, 0, 0, 200, 0},
     {Get<&TForm1::Label10>, 3, 39, 560, 30, 0, 0, 200, 0},
@@ -234,7 +245,21 @@ void ExpectPlaces(TForm1& form, bool Grown) {
   }
 }
 
+// Every control of the window, at any depth.
+void EachControl(const TWinControl& Parent, const std::function<void(TControl&)>& Visit) {
+  for (const auto& child : Parent.Controls()) {
+    Visit(*child);
+    if (const auto* win = dynamic_cast<const TWinControl*>(child.get())) EachControl(*win, Visit);
+  }
+}
+
 TEST_F(OptionsWindow, EveryControlSitsWhereTheLayoutPutsItAndFollowsTheWindowAsItGrows) {
+  // A control of the layout without a row would be checked nowhere.
+  EachControl(*form, [&](TControl& c) {
+    const bool hasRow = std::any_of(std::begin(Places), std::end(Places),
+                                    [&](const TPlace& p) { return p.control(*form) == &c; });
+    EXPECT_TRUE(hasRow) << c.Name << " has no row in Places";
+  });
   EXPECT_EQ(form->ClientWidth(), 590);
   EXPECT_EQ(form->ClientHeight(), 556);
   ExpectPlaces(*form, false);
@@ -904,6 +929,58 @@ TEST_F(OptionsWindow, EachSliderHoldsItsSettingsWholeRange) {
     ++checked;
   }
   EXPECT_EQ(checked, static_cast<int>(std::size(bars))) << "every slider has its setting";
+}
+
+// Each key of the catalogue is shown by its control, on its page, of the kind that takes its value;
+// and each check box, slider, list and marker of the pages shows a key: a key without its control, a
+// control on another page, or a control of the pages that no key names, fails here.
+TEST_F(OptionsWindow, EachSettingHasItsControlOnItsPageAndEachControlOfThePagesASetting) {
+  const auto pageOf = [](const TControl& c) {
+    for (const TWinControl* p = c.Parent(); p; p = p->Parent())
+      if (const auto* sheet = dynamic_cast<const TTabSheet*>(p)) return sheet->PageIndex();
+    return -1;
+  };
+  const auto isOfKind = [](const TControl& c, TSettingControl Kind) {
+    switch (Kind) {
+      case scCheckBox:
+        return dynamic_cast<const TCheckBox*>(&c) != nullptr;
+      case scTrackBar:
+        return dynamic_cast<const TTrackBar*>(&c) != nullptr;
+      case scCornerList:
+      case scKeyboard:
+        return dynamic_cast<const TComboBox*>(&c) != nullptr;
+      case scSearchMarkers:
+        return dynamic_cast<const TSmoothButton*>(&c) != nullptr;
+    }
+    return false;
+  };
+  std::map<std::string, TControl*> byName;
+  EachControl(*form, [&](TControl& c) { byName[c.Name] = &c; });
+  for (const TSettingKey& key : SettingKeys) {
+    SCOPED_TRACE(key.Key);
+    const auto found = byName.find(key.Control);
+    ASSERT_NE(found, byName.end()) << "no control " << key.Control;
+    EXPECT_EQ(pageOf(*found->second), key.Page) << key.Control;
+    EXPECT_TRUE(isOfKind(*found->second, key.ControlKind)) << key.Control << " is of another kind";
+  }
+  // The keyboard's row names its list; its four modifier boxes belong to it too, and the search
+  // position's row names the first of its markers.
+  const std::string modifiers[] = {"cbShift", "cbControl", "cbAlt", "cbWin"};
+  for (const auto& [name, control] : byName) {
+    if (pageOf(*control) < 0) continue;
+    const bool input = isOfKind(*control, scCheckBox) || isOfKind(*control, scTrackBar) ||
+                       isOfKind(*control, scCornerList) || isOfKind(*control, scSearchMarkers);
+    if (!input) continue;
+    const bool shows = std::any_of(SettingKeys.begin(), SettingKeys.end(), [&](const TSettingKey& key) {
+      if (key.Control == name) return true;
+      if (key.ControlKind == scKeyboard)
+        return std::find(std::begin(modifiers), std::end(modifiers), name) != std::end(modifiers) &&
+               pageOf(*control) == key.Page;
+      return key.ControlKind == scSearchMarkers && isOfKind(*control, scSearchMarkers) &&
+             pageOf(*control) == key.Page;
+    });
+    EXPECT_TRUE(shows) << name << " on page " << pageOf(*control) << " shows no key of the catalogue";
+  }
 }
 
 // --- Colour schemes ---

@@ -163,10 +163,6 @@ TEST_F(StdControls, DropDownListChangesOnlyWhenTheUserChoosesAndOffersOnlyItsEnt
   EXPECT_EQ(style & 3, CBS_DROPDOWNLIST) << "no typing";
   EXPECT_FALSE(style & CBS_SORT);
   EXPECT_EQ(form.List->Height(), 23) << "the closed list is as high as designed";
-  // Wine's drop-down list keeps the entries' height of its font whatever it is told.
-  if (!RunningOnWine()) {
-    EXPECT_EQ(SendMessageA(list, CB_GETITEMHEIGHT, 0, 0), 15);
-  }
   EXPECT_EQ(form.List->ItemIndex(), -1);
 
   form.List->SetItemIndex(1);
@@ -176,6 +172,20 @@ TEST_F(StdControls, DropDownListChangesOnlyWhenTheUserChoosesAndOffersOnlyItsEnt
   Press({VK_DOWN});
   EXPECT_EQ(form.List->ItemIndex(), 2);
   EXPECT_EQ(form.TakeEvents(), Strings{"list change"});
+}
+
+// The entries of a drop-down list are as high as designed (15 pixels at 96 pixels per inch), scaled
+// with the window's resolution.
+TEST(StdControlWrappers, DropDownListEntriesAreAsHighAsDesignedAtEachResolution) {
+  if (RunningOnWine())
+    GTEST_SKIP() << "Wine's drop-down list keeps the entries' height of its font whatever it is told";
+  const struct { int pixelsPerInch, height; } cases[] = {{96, 15}, {144, 23}};
+  for (const auto& c : cases) {
+    TDialogTestForm form;
+    form.SetPixelsPerInch(c.pixelsPerInch);
+    form.HandleNeeded();
+    EXPECT_EQ(SendMessageA(form.List->Handle(), CB_GETITEMHEIGHT, 0, 0), c.height) << c.pixelsPerInch;
+  }
 }
 
 TEST_F(StdControls, FontReachesTheWindowsAndLivesWhileAWindowUsesIt) {
