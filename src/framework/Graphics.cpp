@@ -128,9 +128,18 @@ void RefreshHighContrast() {
                           : 0;
 }
 
+namespace {
+bool HasDarkStyles();
+}  // namespace
+
 TControlStyle CurrentControlStyle() {
-  return HighContrast() ? TControlStyle::Classic : DarkMode() ? TControlStyle::Dark : TControlStyle::System;
+  // Without dark styles the system's own stays: the window draws what it would draw light.
+  return HighContrast()                  ? TControlStyle::Classic
+         : DarkMode() && HasDarkStyles() ? TControlStyle::Dark
+                                         : TControlStyle::System;
 }
+
+bool SystemDrawsDark() { return DarkMode() && HasDarkStyles(); }
 
 namespace {
 // The visual styles' calls, taken from the system's library on first use: a system without visual
@@ -182,7 +191,7 @@ void ApplyControlStyle(HWND Window, TControlStyle Style) {
   if (!setWindowTheme) return;
   // A name that no visual style has takes every style away (the empty name would too on Windows,
   // but Wine refuses it); none gives the system's own back.
-  if (Style == TControlStyle::Dark && HasDarkStyles()) {
+  if (Style == TControlStyle::Dark) {
     // The drop-down lists have a dark style of their own, as in the system's file dialogs, and their
     // open list the dark scroll bar.
     wchar_t name[16] = {};
@@ -201,11 +210,6 @@ void ApplyControlStyle(HWND Window, TControlStyle Style) {
   } else {
     setWindowTheme(Window, nullptr, nullptr);
   }
-}
-
-bool HasVisualStyle(HWND Window) {
-  const auto getWindowTheme = StyleCalls().GetWindowTheme;
-  return getWindowTheme && getWindowTheme(Window);
 }
 
 bool DrawStyledPart(HWND Window, HDC DC, int Part, int State, RECT& Rect) {

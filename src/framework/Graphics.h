@@ -54,16 +54,15 @@ void RefreshHighContrast();
 void ForceHighContrast(std::optional<bool> Value);
 // The visual style that the system's controls are drawn in: the system's own; none, drawn in the
 // scheme's colours (high contrast, where Windows itself draws no visual style, though Wine would);
-// the system's dark one (dark mode), or none where the system has no dark styles, so that the
-// window's dark colours reach the controls through the colour messages.
+// the system's dark one (dark mode, where the system has dark styles; where it has none, its own
+// stays, and the window draws dark what the system would draw light).
 enum class TControlStyle { System, Classic, Dark };
 // The style the system's controls take now.
 TControlStyle CurrentControlStyle();
+// Whether the system's controls are in a dark style now: dark mode on a system with dark styles.
+bool SystemDrawsDark();
 // Gives a system control's window the style.
 void ApplyControlStyle(HWND Window, TControlStyle Style);
-// Whether a system control's window is drawn in a visual style (which may ignore the colours the
-// window gives it).
-bool HasVisualStyle(HWND Window);
 // Draws a part of a control in the window's visual style at its own size, left in Rect and centred
 // in its height; Rect becomes what was drawn. False where the window has no style.
 bool DrawStyledPart(HWND Window, HDC DC, int Part, int State, RECT& Rect);

@@ -203,9 +203,9 @@ void TButton::FocusChanged(TWinControl* NewFocus) {
 }
 
 void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
-  // A push button without a dark visual style, drawn dark: its face a shade lighter than the bar,
-  // lighter still under the mouse and darker while pressed; the default button framed in the
-  // highlight colour.
+  // A push button where the system has no dark visual style, drawn dark: its face a shade lighter than the
+  // bar, lighter still under the mouse and darker while pressed; the default button framed in the highlight
+  // colour.
   HDC dc = Draw.hdc;
   RECT face = Draw.rc;
   const auto state = static_cast<UINT>(SendMessageA(Handle(), BM_GETSTATE, 0, 0));
@@ -243,7 +243,7 @@ void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
 
 bool TButton::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
   if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
-      DarkMode() && !HasVisualStyle(Handle())) {
+      DarkMode() && !SystemDrawsDark()) {
     const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
     Result = CDRF_DODEFAULT;
     if (draw.dwDrawStage == CDDS_PREPAINT) {

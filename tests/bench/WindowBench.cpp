@@ -3,7 +3,8 @@
 // measure runs the three in turn, run by run: start-up to the first complete paint, a page switch, a
 // full repaint, Apply to the message received, memory and objects, the CPU time used while idle and
 // with the pointer resting on a glass button, and in each scenario the longest time any one message
-// took, seen from outside by a ping through the window's queue. Medians, with minimum and maximum.
+// took, seen from outside by a ping through the window's queue; start-up with Windows' app theme dark
+// and the theme switched while the window is open. Medians, with minimum and maximum.
 //   WindowBench RUNS IDLE_SECONDS BARE_WINDOW_EXE BARE_DIALOG_EXE PROGRAM_EXE
 // With IDLE_SECONDS 0 it measures start-ups, memory and objects only.
 // A benchmark, never a test: it prints figures and fails on none.
@@ -24,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/AppTheme.h"
 #include "support/Wait.h"
 
 namespace {
@@ -339,9 +341,10 @@ double WaitBroadcast(int Before, double Start) {
 
 struct TFigures {
   TSeries startup, pageSwitch, repaint, pageSwitchAtOnce, repaintAtOnce, apply, largeApply, largeMergedApply,
-      privateKb, workingKb, gdiObjects, userObjects, hoverCpu, idleCpu;
+      privateKb, workingKb, gdiObjects, userObjects, hoverCpu, idleCpu, darkStartup, themeSwitch;
   // The longest wait of a ping through the window's queue, in each scenario (one value a run).
-  TSeries startupPing, pageSwitchPing, repaintPing, applyPing, largeApplyPing, largeMergedApplyPing, idlePing;
+  TSeries startupPing, pageSwitchPing, repaintPing, applyPing, largeApplyPing, largeMergedApplyPing, idlePing,
+      darkStartupPing, themeSwitchPing;
 };
 
 struct TProgram {
@@ -629,6 +632,37 @@ void MeasureLargeFile(std::vector<TProgram>& Programs, int Runs) {
   WriteWhole(path, before);
 }
 
+// Windows' app theme dark: start-ups, each program in turn run by run (the bare dialog knows no
+// theme and stays light); then, in one window of each, the theme switched to light and back, as the
+// system broadcasts it, from the broadcast to the window painted again.
+void MeasureDarkMode(std::vector<TProgram>& Programs, int Runs) {
+  px2d::test::TAppTheme theme;
+  theme.Set(true);
+  for (int run = 0; run < Runs; ++run) {
+    for (std::size_t k = 1; k < Programs.size(); ++k) {
+      TProgram& program = Programs[1 + (k - 1 + static_cast<std::size_t>(run)) % (Programs.size() - 1)];
+      TRunning p(program.exe);
+      if (!p.Window) continue;
+      program.figures.darkStartup.Add(p.StartupMs);
+      program.figures.darkStartupPing.Add(p.StartupPingMs);
+    }
+  }
+  TPing ping;
+  for (std::size_t i = 1; i < Programs.size(); ++i) {
+    TRunning p(Programs[i].exe);
+    if (!p.Window) continue;
+    Bring(p.Window, POINT{0, 0});
+    for (int run = 0; run < Runs * 2; ++run) {
+      ping.Start(p.Window);
+      const double start = Now();
+      theme.Set(run % 2 == 1);
+      WaitPainted(p.Window);
+      Programs[i].figures.themeSwitch.Add(Now() - start);
+      Programs[i].figures.themeSwitchPing.Add(ping.Stop());
+    }
+  }
+}
+
 std::string Cell(const TSeries& s, bool Spread) {
   char text[64];
   if (s.Empty())
@@ -680,6 +714,7 @@ int main(int argc, char** argv) {
   for (const TProgram& program : programs) TRunning warm(program.exe);
   Measure(programs, runs, idle);
   if (idle > 0) MeasureLargeFile(programs, runs);
+  if (idle > 0) MeasureDarkMode(programs, runs);
 
   std::printf("Medians of %d runs (min-max); ratio: the program to the bare dialog.\n\n", runs);
   std::printf("| %-44s | %-3s | %12s | %24s | %24s | %6s |\n", "measure", "", "bare window", "bare dialog",
@@ -688,10 +723,12 @@ int main(int argc, char** argv) {
               std::string(14, '-').c_str(), std::string(26, '-').c_str(), std::string(26, '-').c_str(),
               std::string(8, '-').c_str());
   Row("start-up to the first complete paint", "ms", &TFigures::startup, programs);
+  Row("start-up in dark mode", "ms", &TFigures::darkStartup, programs);
   Row("page switch, click to painted", "ms", &TFigures::pageSwitch, programs);
   Row("full repaint", "ms", &TFigures::repaint, programs);
   Row("page switch, sent and painted at once", "ms", &TFigures::pageSwitchAtOnce, programs);
   Row("full repaint, painted at once", "ms", &TFigures::repaintAtOnce, programs);
+  Row("app theme switched, broadcast to painted", "ms", &TFigures::themeSwitch, programs);
   Row("Apply to the message received", "ms", &TFigures::apply, programs);
   Row("Apply, file at the size limit", "ms", &TFigures::largeApply, programs);
   Row("Apply merged, file at the size limit", "ms", &TFigures::largeMergedApply, programs);
@@ -704,8 +741,10 @@ int main(int argc, char** argv) {
   const std::string rest = "CPU in " + std::to_string(idle) + " s, idle";
   Row(rest.c_str(), "ms", &TFigures::idleCpu, programs);
   Row("longest message: start-up", "ms", &TFigures::startupPing, programs);
+  Row("longest message: start-up in dark mode", "ms", &TFigures::darkStartupPing, programs);
   Row("longest message: page switch", "ms", &TFigures::pageSwitchPing, programs);
   Row("longest message: full repaint", "ms", &TFigures::repaintPing, programs);
+  Row("longest message: app theme switch", "ms", &TFigures::themeSwitchPing, programs);
   Row("longest message: Apply", "ms", &TFigures::applyPing, programs);
   Row("longest message: Apply at the size limit", "ms", &TFigures::largeApplyPing, programs);
   Row("longest message: Apply merged at the limit", "ms", &TFigures::largeMergedApplyPing, programs);
