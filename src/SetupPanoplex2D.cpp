@@ -28,7 +28,7 @@ void LoadLibrariesFromTheSystemFolderOnly() {
   // The system libraries that those load in turn, and that are not among the ones the system always
   // takes from its own folder, are loaded from there now: whoever asks for them later by name gets
   // the copy already loaded, not one of the same name in the program's folder.
-  for (const wchar_t* name : {L"msimg32.dll", L"uxtheme.dll"})
+  for (const wchar_t* name : {L"msimg32.dll", L"uxtheme.dll", L"dwmapi.dll"})
     LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -1,5 +1,7 @@
 #include "fmMain.h"
 
+#include <set>
+#include <string>
 #include <utility>
 
 #include "fmMainLayout.h"
@@ -12,7 +14,7 @@ const UINT SetupMessage = RegisterWindowMessageA("WM_PX2D_SETUP");
 
 namespace {
 // The marker of the search position shown, and the seven others; in dark mode a light blue among
-// greys, each 3:1 from the other and from the window.
+// dark greys, 3:1 from each other, each set off from the window by its light ring.
 constexpr TColor SelectedMarkerColor = 16750899;
 constexpr TColor IdleMarkerColor = 7237229;
 constexpr TColor DarkSelectedMarkerColor = 0xFFDCAA;
@@ -49,9 +51,15 @@ void ShowChosen(TSmoothButton& Marker, bool Chosen) {
 
 void FillKeyList(TStrings& List) {
   List.Clear();
+  // Each name once, by the list's own comparison (which ignores case), without asking the list for
+  // every name: a search of a list box is a message per entry.
+  std::set<std::string> seen;
   for (std::uint16_t key = 0; key <= 255; ++key) {
-    const std::string name = HotKeyToText(key);
-    if (!name.empty() && List.FindExact(name) < 0) List.Add(name);
+    std::string name = HotKeyToText(key);
+    if (name.empty()) continue;
+    std::string upper = name;
+    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    if (seen.insert(std::move(upper)).second) List.Add(name);
   }
 }
 
@@ -432,7 +440,8 @@ void TForm1::SaveBackground() {
 void TForm1::LoadKeyboard() {
   const std::uint16_t code = ReadActivationKey(*Setup);
   FLoadedHotKey = code;
-  FillKeyList(cbKeys->Items());
+  // The key names never change while the program runs: the list is filled once.
+  if (cbKeys->Items().Count() == 0) FillKeyList(cbKeys->Items());
   std::uint16_t key = 0;
   TShiftState shift = 0;
   bool win = false;
@@ -494,7 +503,9 @@ void TForm1::SaveKeyboard() {
 }
 
 void TForm1::LoadActiveCorners() {
-  for (int corner = 1; corner <= 8; ++corner) FillCornerActions(CornerList(corner)->Items());
+  // The actions never change while the program runs: each list is filled once.
+  for (int corner = 1; corner <= 8; ++corner)
+    if (CornerList(corner)->Items().Count() == 0) FillCornerActions(CornerList(corner)->Items());
   for (int corner = 1; corner <= 8; ++corner)
     CornerList(corner)->SetItemIndex(ReadCornerIndex(*Setup, ActiveCornerSetting(corner)));
   tbAreaSize->SetPosition(ReadTrackPosition(*Setup, siAreaSize));

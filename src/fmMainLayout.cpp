@@ -259,7 +259,6 @@ void ApplyStyle(TControl& Control, TStyle Style) {
 
 // The values that all six glass buttons share.
 void ApplyGlassValues(TGlassButton& Button, const TGDIPPicture& PageIcon) {
-  Button.SetBackColor(static_cast<TColor>(15195349));
   Button.SetCornerRadius(12);
   TFont font;
   font.SetName("Segoe UI");

@@ -91,25 +91,22 @@ void TTrackBar::SetFrequency(int Value) {
 }
 
 void TTrackBar::DrawDarkTicks(HDC DC) const {
-  // The ticks below the channel at the places of their values, where the thumb's middle stands at
-  // each: the two ends a pixel longer.
+  // The ticks below the thumb where the control puts them: the inner ones where it says, the two
+  // ends where the thumb's middle stands at the range's ends, a pixel longer; greyer when disabled.
   RECT channel{}, thumb{};
   SendMessageA(Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
   SendMessageA(Handle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
   const int half = (thumb.right - thumb.left) / 2;
-  const int left = channel.left + half, right = channel.right - half - 1;
-  const int low = static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMIN, 0, 0));
-  const int high = static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMAX, 0, 0));
-  const int range = std::max(high - low, 1);
-  const auto tick = [&](int Value, int Length) {
-    const int x = left + (right - left) * (Value - low) / range;
-    RECT line{x, thumb.bottom + 2, x + 1, thumb.bottom + 2 + Length};
-    FillRect(DC, &line, SolidBrushOf(RGB(160, 160, 160)));
+  const int gap = Scale(2), length = Scale(3);
+  const HBRUSH ink = SolidBrushOf(IsWindowEnabled(Handle()) ? RGB(160, 160, 160) : RGB(100, 100, 100));
+  const auto tick = [&](int X, int Length) {
+    RECT line{X, thumb.bottom + gap, X + std::max(1, Scale(1)), thumb.bottom + gap + Length};
+    FillRect(DC, &line, ink);
   };
   const int inner = static_cast<int>(SendMessageA(Handle(), TBM_GETNUMTICS, 0, 0)) - 2;
-  for (int i = 0; i < inner; ++i) tick(static_cast<int>(SendMessageA(Handle(), TBM_GETTIC, i, 0)), 3);
-  tick(low, 4);
-  tick(high, 4);
+  for (int i = 0; i < inner; ++i) tick(static_cast<int>(SendMessageA(Handle(), TBM_GETTICPOS, i, 0)), length);
+  tick(channel.left + half, length + 1);
+  tick(channel.right - half - 1, length + 1);
 }
 
 bool TTrackBar::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
@@ -122,7 +119,8 @@ bool TTrackBar::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Resul
     if (draw.dwDrawStage == CDDS_PREPAINT) {
       Result = CDRF_NOTIFYITEMDRAW;
     } else if (draw.dwDrawStage == CDDS_ITEMPREPAINT && draw.dwItemSpec == TBCD_CHANNEL) {
-      FillRect(draw.hdc, &draw.rc, SolidBrushOf(RGB(110, 110, 110)));
+      FillRect(draw.hdc, &draw.rc,
+               SolidBrushOf(IsWindowEnabled(Handle()) ? RGB(110, 110, 110) : RGB(70, 70, 70)));
       Result = CDRF_SKIPDEFAULT;
     } else if (draw.dwDrawStage == CDDS_ITEMPREPAINT && draw.dwItemSpec == TBCD_TICS) {
       DrawDarkTicks(draw.hdc);

@@ -240,6 +240,9 @@ class TWinControl : public TControl, public TAccessibleSource {
  public:
   explicit TWinControl(TComponent* AOwner = nullptr) : TControl(AOwner) {}
   ~TWinControl() override;
+  // Gives every system control in this one, and this one, the visual style that the scheme and the
+  // app theme ask for now.
+  void UpdateControlStyles();
 
   // The window class of this program's own controls is registered under the C++ class name, so
   // tools and tests can find it; a wrapper of a system control keeps the system's class.

@@ -53,6 +53,12 @@ void UseDarkTitleBar(HWND Window, bool Dark) {
   const BOOL value = Dark ? TRUE : FALSE;
   if (FAILED(set(Window, 20, &value, sizeof value))) set(Window, 19, &value, sizeof value);
 }
+// Whether a settings broadcast names the app theme ("ImmersiveColorSet", or the theme's elements).
+bool IsAppThemeChange(LPARAM Area) {
+  if (!Area) return false;
+  const auto* name = reinterpret_cast<const char*>(Area);
+  return lstrcmpiA(name, "ImmersiveColorSet") == 0 || lstrcmpiA(name, "WindowsThemeElement") == 0;
+}
 }  // namespace
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FPixelsPerInch(ScreenPixelsPerInch()) {
@@ -288,18 +294,32 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE: {
-      // Another colour scheme, high contrast on or off, the app theme dark or light ("ImmersiveColorSet"):
-      // the window follows it while it is open, and shows it in one repaint. The common controls
-      // hear of new colours only from their parent.
+      // Another colour scheme, high contrast on or off, the app theme dark or light: the window
+      // follows it while it is open, and shows it in one repaint. The common controls hear of new
+      // colours only from their parent. The app theme changes no system colour: the system's
+      // controls then only take their style, and a broadcast that changed nothing (the system sends
+      // several for one switch, and others for the accent colour) does nothing.
       const LRESULT result = TWinControl::WndProc(Msg, wParam, lParam);
-      if (Msg == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST && wParam != 0) return result;
+      const bool themeOnly = Msg == WM_SETTINGCHANGE && wParam == 0 && IsAppThemeChange(lParam);
+      if (Msg == WM_SETTINGCHANGE && wParam != SPI_SETHIGHCONTRAST &&
+          !(wParam == 0 && (!lParam || themeOnly)))
+        return result;
+      const bool wasDark = DarkMode(), wasHighContrast = HighContrast();
+      RefreshHighContrast();
+      RefreshDarkMode();
+      if (themeOnly && DarkMode() == wasDark && HighContrast() == wasHighContrast) return result;
       {
         const THeldRedraw held(Handle());
-        const bool wasDark = DarkMode();
-        RefreshHighContrast();
-        RefreshDarkMode();
-        if (DarkMode() != wasDark) UseDarkTitleBar(Handle(), DarkMode());
-        if (Msg == WM_SYSCOLORCHANGE || Msg == WM_SETTINGCHANGE)
+        if (DarkMode() != wasDark) {
+          UseDarkTitleBar(Handle(), DarkMode());
+          // The window manager draws the title bar anew only when told that the frame changed.
+          if (IsWindowVisible(Handle()))
+            SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                         SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (themeOnly)
+          UpdateControlStyles();
+        else if (Msg == WM_SYSCOLORCHANGE || Msg == WM_SETTINGCHANGE)
           EnumChildWindows(
               Handle(),
               [](HWND child, LPARAM) -> BOOL {

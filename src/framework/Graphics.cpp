@@ -173,9 +173,18 @@ const TStyleCalls& StyleCalls() {
 }
 
 // Whether the system has the dark visual styles that Windows' own programs use: Windows 10 since 1809
-// has them; Wine has none.
+// (build 17763) has them; Wine has none. The build is asked first, since an older system finds the
+// plain class for a style name it does not know.
 bool HasDarkStyles() {
   static const bool has = [] {
+    using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = reinterpret_cast<TRtlGetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!getVersion || getVersion(&version) != 0 || version.dwMajorVersion < 10 ||
+        version.dwBuildNumber < 17763)
+      return false;
     const TStyleCalls& calls = StyleCalls();
     if (!calls.OpenThemeData || !calls.CloseThemeData) return false;
     const HANDLE theme = calls.OpenThemeData(nullptr, L"DarkMode_Explorer::Button");
@@ -189,26 +198,29 @@ bool HasDarkStyles() {
 void ApplyControlStyle(HWND Window, TControlStyle Style) {
   const auto setWindowTheme = StyleCalls().SetWindowTheme;
   if (!setWindowTheme) return;
+  // A drop-down list's open list is a window of its own, which takes the style with the box.
+  wchar_t name[16] = {};
+  GetClassNameW(Window, name, 16);
+  const bool list = lstrcmpiW(name, L"ComboBox") == 0;
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  const HWND open = list && GetComboBoxInfo(Window, &info) ? info.hwndList : nullptr;
   // A name that no visual style has takes every style away (the empty name would too on Windows,
-  // but Wine refuses it); none gives the system's own back.
-  if (Style == TControlStyle::Dark) {
-    // The drop-down lists have a dark style of their own, as in the system's file dialogs, and their
-    // open list the dark scroll bar.
-    wchar_t name[16] = {};
-    GetClassNameW(Window, name, 16);
-    if (lstrcmpiW(name, L"ComboBox") == 0) {
-      setWindowTheme(Window, L"DarkMode_CFD", nullptr);
-      COMBOBOXINFO info{};
-      info.cbSize = sizeof info;
-      if (GetComboBoxInfo(Window, &info) && info.hwndList)
-        setWindowTheme(info.hwndList, L"DarkMode_Explorer", nullptr);
-    } else {
-      setWindowTheme(Window, L"DarkMode_Explorer", nullptr);
-    }
-  } else if (Style != TControlStyle::System) {
-    setWindowTheme(Window, L" ", L" ");
-  } else {
-    setWindowTheme(Window, nullptr, nullptr);
+  // but Wine refuses it); none gives the system's own back. The dark ones are those of Windows' own
+  // programs: the drop-down lists have theirs, as in the system's file dialogs.
+  switch (Style) {
+    case TControlStyle::Dark:
+      setWindowTheme(Window, list ? L"DarkMode_CFD" : L"DarkMode_Explorer", nullptr);
+      if (open) setWindowTheme(open, L"DarkMode_Explorer", nullptr);
+      break;
+    case TControlStyle::Classic:
+      setWindowTheme(Window, L" ", L" ");
+      if (open) setWindowTheme(open, L" ", L" ");
+      break;
+    case TControlStyle::System:
+      setWindowTheme(Window, nullptr, nullptr);
+      if (open) setWindowTheme(open, nullptr, nullptr);
+      break;
   }
 }
 

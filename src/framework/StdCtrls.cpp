@@ -113,6 +113,7 @@ void TCheckBox::DrawDark(const NMCUSTOMDRAW& Draw) {
   // it in the style's own, which the colour messages do not change. The box is the style's, or the
   // system's plain one.
   HDC dc = Draw.hdc;
+  const int saved = SaveDC(dc);
   RECT client = Draw.rc;
   FillRect(dc, &client, SolidBrushOf(BackgroundColor()));
   const auto state = static_cast<UINT>(SendMessageA(Handle(), BM_GETSTATE, 0, 0));
@@ -135,9 +136,10 @@ void TCheckBox::DrawDark(const NMCUSTOMDRAW& Draw) {
   const UINT flags = DT_LEFT | DT_VCENTER | DT_SINGLELINE | CueFlags(Handle(), showFocus);
   RECT text{box.right + Scale(4), client.top, client.right, client.bottom};
   const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
-  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  if (font) SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, enabled ? TextColor(Font().Color()) : ColorToRGB(clGrayText));
+  SetTextColor(dc, enabled ? ReadableTextColor(TextColor(Font().Color()), BackgroundColor(), 4.5)
+                           : ColorToRGB(clGrayText));
   const std::string& caption = Caption();
   DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, flags);
   if (showFocus && (state & BST_FOCUS)) {
@@ -147,9 +149,10 @@ void TCheckBox::DrawDark(const NMCUSTOMDRAW& Draw) {
     RECT around{text.left, top, std::min(size.right, text.right), top + h};
     InflateRect(&around, 1, 1);
     SetTextColor(dc, ColorToRGB(clWindowText));
+    SetBkColor(dc, BackgroundColor());
     DrawFocusRect(dc, &around);
   }
-  if (old) SelectObject(dc, old);
+  RestoreDC(dc, saved);
 }
 
 bool TCheckBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
@@ -207,11 +210,11 @@ void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
   // bar, lighter still under the mouse and darker while pressed; the default button framed in the highlight
   // colour.
   HDC dc = Draw.hdc;
+  const int saved = SaveDC(dc);
   RECT face = Draw.rc;
   const auto state = static_cast<UINT>(SendMessageA(Handle(), BM_GETSTATE, 0, 0));
   const bool enabled = IsWindowEnabled(Handle()) != FALSE;
   const bool isDefault = (GetWindowLongPtrA(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-  FillRect(dc, &face, SolidBrushOf(BackgroundColor()));
   const COLORREF fill = !enabled               ? RGB(45, 45, 45)
                         : (state & BST_PUSHED) ? RGB(40, 40, 40)
                         : (state & BST_HOT)    ? RGB(69, 69, 69)
@@ -224,14 +227,13 @@ void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
   bool showFocus = false;
   const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | CueFlags(Handle(), showFocus);
   const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
-  const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  if (font) SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, enabled ? ColorToRGB(clBtnText) : ColorToRGB(clGrayText));
   const std::string& caption = Caption();
   RECT text = face;
   if (state & BST_PUSHED) OffsetRect(&text, 1, 1);
   DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, flags);
-  if (old) SelectObject(dc, old);
   if (showFocus && (state & BST_FOCUS)) {
     RECT around = face;
     InflateRect(&around, -Scale(2), -Scale(2));
@@ -239,6 +241,7 @@ void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
     SetBkColor(dc, fill);
     DrawFocusRect(dc, &around);
   }
+  RestoreDC(dc, saved);
 }
 
 bool TButton::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {

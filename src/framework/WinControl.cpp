@@ -218,6 +218,12 @@ void TWinControl::Attach(HWND hwnd, bool Subclass) {
   }
 }
 
+void TWinControl::UpdateControlStyles() {
+  UpdateControlStyle();
+  for (const auto& child : FControls)
+    if (auto* win = dynamic_cast<TWinControl*>(child.get())) win->UpdateControlStyles();
+}
+
 void TWinControl::UpdateControlStyle() {
   const TControlStyle wanted = CurrentControlStyle();
   if (!FHandle || !FSubclassed || wanted == FControlStyle) return;

@@ -1440,29 +1440,39 @@ bool AnythingLeftToPaint(HWND Window) {
   return left;
 }
 
-// The messages that paint, sent to any window of this thread while the watch lasts.
+// The paints of the windows of this thread while the watch lasts: those sent at once (UpdateWindow,
+// RDW_UPDATENOW), and those the message loop takes from the queue, by window.
 class TPaintWatch {
  public:
   TPaintWatch() {
     Active = this;
-    FHook = SetWindowsHookExA(WH_CALLWNDPROC, &Record, nullptr, GetCurrentThreadId());
+    FSent = SetWindowsHookExA(WH_CALLWNDPROC, &RecordSent, nullptr, GetCurrentThreadId());
+    FQueued = SetWindowsHookExA(WH_GETMESSAGE, &RecordQueued, nullptr, GetCurrentThreadId());
   }
   ~TPaintWatch() {
-    UnhookWindowsHookEx(FHook);
+    UnhookWindowsHookEx(FSent);
+    UnhookWindowsHookEx(FQueued);
     Active = nullptr;
   }
   TPaintWatch(const TPaintWatch&) = delete;
   TPaintWatch& operator=(const TPaintWatch&) = delete;
-  int Paints = 0;
+  int Sent = 0;
+  std::map<HWND, int> Queued;
 
  private:
-  static LRESULT CALLBACK Record(int Code, WPARAM wParam, LPARAM lParam) {
+  static LRESULT CALLBACK RecordSent(int Code, WPARAM wParam, LPARAM lParam) {
     const UINT message = reinterpret_cast<const CWPSTRUCT*>(lParam)->message;
-    if (Code == HC_ACTION && Active && (message == WM_PAINT || message == WM_ERASEBKGND)) ++Active->Paints;
+    if (Code == HC_ACTION && Active && (message == WM_PAINT || message == WM_ERASEBKGND)) ++Active->Sent;
+    return CallNextHookEx(nullptr, Code, wParam, lParam);
+  }
+  static LRESULT CALLBACK RecordQueued(int Code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (Code == HC_ACTION && wParam == PM_REMOVE && Active && msg->message == WM_PAINT)
+      ++Active->Queued[msg->hwnd];
     return CallNextHookEx(nullptr, Code, wParam, lParam);
   }
   static inline TPaintWatch* Active = nullptr;
-  HHOOK FHook = nullptr;
+  HHOOK FSent = nullptr, FQueued = nullptr;
 };
 
 // The app theme switched while the window is open, each way, as Windows broadcasts it: the pages and
@@ -1494,12 +1504,14 @@ TEST_F(OptionsWindow, TheWindowFollowsTheAppThemeWhenItSwitchesInOneRepaint) {
   expectLook(false, "opened light");
   for (int round = 0; round < 2; ++round) {
     for (bool dark : {true, false}) {
-      {
-        const TPaintWatch watch;
-        theme.Set(dark);
-        EXPECT_EQ(watch.Paints, 0) << "nothing drawn while the window changes";
-      }
+      const TPaintWatch watch;
+      theme.Set(dark);
+      EXPECT_EQ(watch.Sent, 0) << "nothing drawn while the window changes";
       expectLook(dark, dark ? "switched to dark" : "switched to light");
+      // Then each window once, all of it: the page and the button bar among them.
+      for (const auto& [window, paints] : watch.Queued) EXPECT_EQ(paints, 1) << "a window painted again";
+      EXPECT_EQ(watch.Queued.count(form->PageControl1->ActivePage()->Handle()), 1u);
+      EXPECT_EQ(watch.Queued.count(form->Panel1->Handle()), 1u);
     }
   }
   // High contrast with apps dark: the window and the button bar in the scheme's colours.
