@@ -71,11 +71,14 @@ COLORREF ColorToRGB(TColor Color) {
 
 COLORREF TextColor(TColor Color) {
   const COLORREF rgb = ColorToRGB(Color);
-  if (Color < 0 || !DarkMode()) return rgb;
+  return Color < 0 || !DarkMode() ? rgb : LightnessTurnedRound(rgb);
+}
+
+COLORREF LightnessTurnedRound(COLORREF Color) {
   // Lightness turned round in HSL: L' = 1 - L, which keeps the hue and the saturation. A channel is
   // L plus an amount that only hue and chroma decide, and the chroma of 1 - L is that of L: every
   // channel moves by 1 - 2 L, L being the mean of the highest and the lowest.
-  const double r = GetRValue(rgb) / 255.0, g = GetGValue(rgb) / 255.0, b = GetBValue(rgb) / 255.0;
+  const double r = GetRValue(Color) / 255.0, g = GetGValue(Color) / 255.0, b = GetBValue(Color) / 255.0;
   const double high = std::max({r, g, b}), low = std::min({r, g, b});
   const double shift = 1 - high - low;
   const auto channel = [&](double c) {
@@ -243,6 +246,9 @@ double ContrastRatio(COLORREF A, COLORREF B) {
 
 COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRatio) {
   if (ContrastRatio(Preferred, Background) >= MinRatio) return Preferred;
+  // A design colour on a background of the other lightness (a dark scheme) keeps its hue if it can.
+  if (const COLORREF turned = LightnessTurnedRound(Preferred); ContrastRatio(turned, Background) >= MinRatio)
+    return turned;
   const COLORREF text = ColorToRGB(clWindowText);
   if (ContrastRatio(text, Background) >= MinRatio) return text;
   return ContrastRatio(RGB(0, 0, 0), Background) >= ContrastRatio(RGB(255, 255, 255), Background)

@@ -37,6 +37,8 @@ COLORREF ColorToRGB(TColor Color);
 // colour of the design (not a system colour) is taken with its lightness turned round, hue and
 // saturation kept: a dark blue title becomes a light blue one, a near-black description a near-white.
 COLORREF TextColor(TColor Color);
+// The colour with its lightness turned round in HSL, hue and saturation kept.
+COLORREF LightnessTurnedRound(COLORREF Color);
 
 // Whether the window follows the system's dark app theme: Windows asks apps to be dark (the user's
 // AppsUseLightTheme under HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize is 0; a
@@ -71,8 +73,8 @@ bool DrawStyledPart(HWND Window, HDC DC, int Part, int State, RECT& Rect);
 // lightened by 0.05, from 1 (the same) to 21 (black and white).
 double ContrastRatio(COLORREF A, COLORREF B);
 // The colour to draw text in over Background: Preferred where it reads at MinRatio (4.5 for normal
-// text, 3 for large), else the system's window text where that does, else black or white,
-// whichever reads better.
+// text, 3 for large), else Preferred with its lightness turned round where that does, else the
+// system's window text where that does, else black or white, whichever reads better.
 COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRatio);
 
 // The resolution of the screen in pixels per inch, read once: the only place that asks the system.

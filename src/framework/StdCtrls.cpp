@@ -49,11 +49,12 @@ void TLabel::Paint() {
   Canvas().RequireFont();
   SetBkMode(dc, TRANSPARENT);
   // A colour of the design gives way to the system's in a high-contrast scheme, and wherever it
-  // would not read against what lies behind it; large text (14 points and more) needs less. In dark
-  // mode it is taken with its lightness turned round.
+  // would not read against what lies behind it; large text (18 points and more, or 14 points bold)
+  // needs less. In dark mode it is taken with its lightness turned round.
   const COLORREF background = Parent() ? Parent()->BackgroundColor() : ColorToRGB(clWindow);
   const COLORREF wanted = HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : TextColor(Font().Color());
-  const bool large = std::abs(Font().Height()) * 72 >= 14 * 96;  // Height is designed at 96 pixels per inch
+  const int points72 = std::abs(Font().Height()) * 72;  // Height is designed at 96 pixels per inch
+  const bool large = points72 >= 18 * 96 || ((Font().Style() & fsBold) && points72 >= 14 * 96);
   SetTextColor(dc, EnabledWithParents() ? ReadableTextColor(wanted, background, large ? 3.0 : 4.5)
                                         : ColorToRGB(clGrayText));
   DrawTextA(dc, Caption().c_str(), static_cast<int>(Caption().size()), &r, TextFlags());

@@ -1083,6 +1083,13 @@ TTextContrast CaptionOnItsFace(TGlassButton& Button) {
 // The colour of the pages' titles in the layout.
 constexpr TColor TitleColor = static_cast<TColor>(11171618);
 
+// Large text reads at 3:1: 18 points and more, or 14 points bold (a height designed at 96 pixels per
+// inch, so 24 and 19 pixels).
+bool IsLargeText(const TFont& Font) {
+  const int pixels = std::abs(Font.Height());
+  return pixels >= 24 || ((Font.Style() & fsBold) && pixels >= 19);
+}
+
 bool Close(COLORREF a, COLORREF b, int tolerance) {
   return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance &&
          std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
@@ -1183,7 +1190,7 @@ TEST_F(OptionsWindow, EveryTextReadsInEveryScheme) {
         for (const auto& child : Container.Controls()) {
           if (!child->Visible()) continue;
           if (auto* label = dynamic_cast<TLabel*>(child.get()); label && !label->Caption().empty())
-            controls.push_back({label, std::abs(label->Font().Height()) >= 19 ? kLargeText : kText});
+            controls.push_back({label, IsLargeText(label->Font()) ? kLargeText : kText});
           else if (dynamic_cast<TCheckBox*>(child.get()))
             controls.push_back({child.get(), kBox});
           else if (dynamic_cast<TComboBox*>(child.get()))
