@@ -440,14 +440,19 @@ void TForm1::SaveBackground() {
 void TForm1::LoadKeyboard() {
   const std::uint16_t code = ReadActivationKey(*Setup);
   FLoadedHotKey = code;
-  // The key names never change while the program runs: the list is filled once.
-  if (cbKeys->Items().Count() == 0) FillKeyList(cbKeys->Items());
   std::uint16_t key = 0;
   TShiftState shift = 0;
   bool win = false;
   SplitHotKey(code, key, shift, win);
   const std::string name = HotKeyToText(key);
-  cbKeys->SetItemIndex(name.empty() ? -1 : cbKeys->Items().FindExact(name));
+  // The list is filled once, and again only if the key's name is not in it: some names come from
+  // the keyboard layout, which the user may have changed since.
+  int index = name.empty() || cbKeys->Items().Count() == 0 ? -1 : cbKeys->Items().FindExact(name);
+  if (cbKeys->Items().Count() == 0 || (!name.empty() && index < 0)) {
+    FillKeyList(cbKeys->Items());
+    index = name.empty() ? -1 : cbKeys->Items().FindExact(name);
+  }
+  cbKeys->SetItemIndex(index);
   // A modifier outside the set leaves its box as it is.
   if (shift & ssShift) cbShift->SetChecked(true);
   if (shift & ssAlt) cbAlt->SetChecked(true);

@@ -91,8 +91,9 @@ void TTrackBar::SetFrequency(int Value) {
 }
 
 void TTrackBar::DrawDarkTicks(HDC DC) const {
-  // The ticks below the thumb where the control puts them: the inner ones where it says, the two
-  // ends where the thumb's middle stands at the range's ends, a pixel longer; greyer when disabled.
+  // The ticks below the thumb where the thumb's middle stands at their values, the two ends a pixel
+  // longer; greyer when disabled. Each inner tick is placed from its value, as the ends are: Wine's
+  // answer to TBM_GETTICPOS leaves out the range's minimum, a step off wherever it is not 0.
   RECT channel{}, thumb{};
   SendMessageA(Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
   SendMessageA(Handle(), TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
@@ -103,10 +104,16 @@ void TTrackBar::DrawDarkTicks(HDC DC) const {
     RECT line{X, thumb.bottom + gap, X + std::max(1, Scale(1)), thumb.bottom + gap + Length};
     FillRect(DC, &line, ink);
   };
+  const int left = channel.left + half, right = channel.right - half - 1;
+  const int low = static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMIN, 0, 0));
+  const int range = static_cast<int>(SendMessageA(Handle(), TBM_GETRANGEMAX, 0, 0)) - low;
   const int inner = static_cast<int>(SendMessageA(Handle(), TBM_GETNUMTICS, 0, 0)) - 2;
-  for (int i = 0; i < inner; ++i) tick(static_cast<int>(SendMessageA(Handle(), TBM_GETTICPOS, i, 0)), length);
-  tick(channel.left + half, length + 1);
-  tick(channel.right - half - 1, length + 1);
+  for (int i = 0; range > 0 && i < inner; ++i) {
+    const int value = static_cast<int>(SendMessageA(Handle(), TBM_GETTIC, i, 0));
+    tick(left + MulDiv(right - left, value - low, range), length);
+  }
+  tick(left, length + 1);
+  tick(right, length + 1);
 }
 
 bool TTrackBar::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {

@@ -41,7 +41,8 @@ class THeldRedraw {
 
 // The title bar dark or light, where the system draws it either way (Windows 10 since 1809: the
 // attribute is 20 since 20H1 and 19 before); elsewhere the system refuses it and the bar stays.
-void UseDarkTitleBar(HWND Window, bool Dark) {
+// Whether the system took it.
+bool UseDarkTitleBar(HWND Window, bool Dark) {
   using TDwmSetWindowAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
   static const auto set = [] {
     const HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
@@ -49,9 +50,9 @@ void UseDarkTitleBar(HWND Window, bool Dark) {
                      reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")))
                : nullptr;
   }();
-  if (!set) return;
+  if (!set) return false;
   const BOOL value = Dark ? TRUE : FALSE;
-  if (FAILED(set(Window, 20, &value, sizeof value))) set(Window, 19, &value, sizeof value);
+  return SUCCEEDED(set(Window, 20, &value, sizeof value)) || SUCCEEDED(set(Window, 19, &value, sizeof value));
 }
 // Whether a settings broadcast names the app theme ("ImmersiveColorSet", or the theme's elements).
 bool IsAppThemeChange(LPARAM Area) {
@@ -310,14 +311,12 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
       if (themeOnly && DarkMode() == wasDark && HighContrast() == wasHighContrast) return result;
       {
         const THeldRedraw held(Handle());
-        if (DarkMode() != wasDark) {
-          UseDarkTitleBar(Handle(), DarkMode());
-          // The window manager draws the title bar anew only when told that the frame changed.
-          if (IsWindowVisible(Handle()))
-            SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                         SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        if (themeOnly)
+        // The window manager draws the title bar anew only when told that the frame changed.
+        if (DarkMode() != wasDark && UseDarkTitleBar(Handle(), DarkMode()) && IsWindowVisible(Handle()))
+          SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                       SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // A theme broadcast that came with high contrast switched still needs the new colours.
+        if (themeOnly && HighContrast() == wasHighContrast)
           UpdateControlStyles();
         else if (Msg == WM_SYSCOLORCHANGE || Msg == WM_SETTINGCHANGE)
           EnumChildWindows(

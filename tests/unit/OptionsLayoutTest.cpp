@@ -1235,6 +1235,23 @@ TEST_F(OptionsWindow, EveryTextReadsInEveryScheme) {
                        PRF_CLIENT | PRF_ERASEBKGND);
           const double ticks = Measure(shot, RECT{0, thumb.bottom + 1, bar->Width(), bar->Height()}).ratio;
           EXPECT_GE(ticks, 3.0) << control->Name << "'s ticks on page " << page;
+          // Where the window draws them (dark), one tick a step, evenly apart from end to end.
+          if (DarkMode()) {
+            std::vector<int> columns;  // each tick's first column
+            bool before = false;
+            for (int x = 0; x < bar->Width(); ++x) {
+              bool inked = false;
+              for (int y = thumb.bottom + 1; y < bar->Height() && !inked; ++y)
+                inked = (shot.Pixel(x, y) & 0xFFFFFF) != (shot.Pixel(0, y) & 0xFFFFFF);
+              if (inked && !before) columns.push_back(x);
+              before = inked;
+            }
+            const int steps = (bar->Max() - bar->Min()) / bar->Frequency();
+            ASSERT_EQ(columns.size(), static_cast<std::size_t>(steps + 1)) << control->Name << "'s ticks";
+            const double step = double(columns.back() - columns.front()) / steps;
+            for (int i = 0; i <= steps; ++i)
+              EXPECT_NEAR(columns[i], columns.front() + step * i, 1.0) << control->Name << "'s tick " << i;
+          }
         }
         std::printf("contrast in %s, page %d, %s: %.1f:1\n", Name, page, control->Name.c_str(),
                     measured.ratio);
@@ -1520,6 +1537,28 @@ TEST_F(OptionsWindow, TheWindowFollowsTheAppThemeWhenItSwitchesInOneRepaint) {
       EXPECT_EQ(watch.Queued.count(form->PageControl1->ActivePage()->Handle()), 1u);
       EXPECT_EQ(watch.Queued.count(form->Panel1->Handle()), 1u);
     }
+  }
+  // Settings broadcasts that change nothing here paint nothing: the system sends several for one
+  // switch of the theme, and others for the accent colour, the environment or the work area. One
+  // that names no area may be any change of colours: the window is painted again, once.
+  const struct {
+    const char* name;
+    WPARAM wParam;
+    const char* area;
+    bool repaint;
+  } broadcasts[] = {{"the theme, unchanged", 0, "ImmersiveColorSet", false},
+                    {"the environment", 0, "Environment", false},
+                    {"the work area", SPI_SETWORKAREA, nullptr, false},
+                    {"no area named", 0, nullptr, true}};
+  for (const auto& broadcast : broadcasts) {
+    SCOPED_TRACE(broadcast.name);
+    const TPaintWatch watch;
+    SendMessageA(form->Handle(), WM_SETTINGCHANGE, broadcast.wParam,
+                 reinterpret_cast<LPARAM>(broadcast.area));
+    EXPECT_EQ(watch.Sent, 0);
+    EXPECT_EQ(AnythingLeftToPaint(form->Handle()), broadcast.repaint);
+    expectLook(false, "after the broadcast");
+    for (const auto& [window, paints] : watch.Queued) EXPECT_EQ(paints, 1) << "a window painted again";
   }
   // High contrast with apps dark: the window and the button bar in the scheme's colours.
   theme.Set(true);
