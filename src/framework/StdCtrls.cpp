@@ -107,6 +107,20 @@ UINT CueFlags(HWND Window, bool& ShowFocus) {
   ShowFocus = !(state & UISF_HIDEFOCUS);
   return state & UISF_HIDEACCEL ? DT_HIDEPREFIX : 0;
 }
+// Whether a reflected notice is the control's custom draw while the window draws it dark itself.
+bool IsDarkCustomDraw(UINT Msg, LPARAM lParam, bool DrawnHere) {
+  return Msg == WM_NOTIFY &&
+         reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) && DarkMode() &&
+         DrawnHere;
+}
+// The answer to it: the whole control drawn before the system would, and the system's drawing skipped.
+template <class TDraw>
+LRESULT DrawWholeControl(LPARAM lParam, TDraw Draw) {
+  const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+  if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  Draw(draw);
+  return CDRF_SKIPDEFAULT;
+}
 }  // namespace
 
 void TCheckBox::DrawDark(const NMCUSTOMDRAW& Draw) {
@@ -157,14 +171,8 @@ void TCheckBox::DrawDark(const NMCUSTOMDRAW& Draw) {
 }
 
 bool TCheckBox::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
-  if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
-      DarkMode()) {
-    const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
-    Result = CDRF_DODEFAULT;
-    if (draw.dwDrawStage == CDDS_PREPAINT) {
-      DrawDark(draw);
-      Result = CDRF_SKIPDEFAULT;
-    }
+  if (IsDarkCustomDraw(Msg, lParam, true)) {
+    Result = DrawWholeControl(lParam, [this](const NMCUSTOMDRAW& Draw) { DrawDark(Draw); });
     return true;
   }
   if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
@@ -246,14 +254,8 @@ void TButton::DrawDark(const NMCUSTOMDRAW& Draw) {
 }
 
 bool TButton::Reflected(UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT& Result) {
-  if (Msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
-      DarkMode() && !SystemDrawsDark()) {
-    const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
-    Result = CDRF_DODEFAULT;
-    if (draw.dwDrawStage == CDDS_PREPAINT) {
-      DrawDark(draw);
-      Result = CDRF_SKIPDEFAULT;
-    }
+  if (IsDarkCustomDraw(Msg, lParam, !SystemDrawsDark())) {
+    Result = DrawWholeControl(lParam, [this](const NMCUSTOMDRAW& Draw) { DrawDark(Draw); });
     return true;
   }
   if (Msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {

@@ -10,9 +10,12 @@
 #include "E2eSupport.h"
 #include "Version.h"
 #include "core/HotKeyText.h"
+#include "support/IconSide.h"
 
 namespace px2d::e2e {
 namespace {
+
+using px2d::test::IconSide;
 
 struct TModule {
   explicit TModule(const std::wstring& path)
@@ -70,17 +73,6 @@ BITMAPINFOHEADER InfoHeader(std::span<const BYTE> bytes) {
   BITMAPINFOHEADER header{};
   if (bytes.size() >= sizeof header) std::memcpy(&header, bytes.data(), sizeof header);
   return header;
-}
-
-// The side of an icon's colour bitmap (or of its mask, for a monochrome icon); 0 when there is none.
-int IconSide(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return 0;
-  BITMAP bitmap{};
-  GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  return bitmap.bmWidth;
 }
 
 struct TIconImage {

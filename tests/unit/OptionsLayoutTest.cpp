@@ -26,6 +26,7 @@
 #include "framework/SysUtils.h"
 #include "support/AccessibleQueries.h"
 #include "support/AppTheme.h"
+#include "support/IconSide.h"
 #include "support/Processes.h"
 
 namespace px2d::test {
@@ -390,15 +391,6 @@ TEST_F(OptionsWindow, EachMoveToAnotherResolutionGivesWhatAFreshStartThereGives)
   };
   // The title bar's and the task bar's icons at the sizes the system uses at the resolution, each
   // loaded at that size (a shared load would hand back the size first loaded).
-  const auto iconSide = [](HICON icon) {
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return 0;
-    BITMAP bitmap{};
-    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    return static_cast<int>(bitmap.bmWidth);
-  };
   using TMetricForDpi = int(WINAPI*)(int, UINT);
   const auto metricForDpi = reinterpret_cast<TMetricForDpi>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
@@ -409,8 +401,8 @@ TEST_F(OptionsWindow, EachMoveToAnotherResolutionGivesWhatAFreshStartThereGives)
     };
     const auto big = reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0));
     const auto small = reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_SMALL, 0));
-    EXPECT_EQ(iconSide(big), metric(SM_CXICON)) << "the big icon at " << Dpi;
-    EXPECT_EQ(iconSide(small), metric(SM_CXSMICON)) << "the small icon at " << Dpi;
+    EXPECT_EQ(IconSide(big), metric(SM_CXICON)) << "the big icon at " << Dpi;
+    EXPECT_EQ(IconSide(small), metric(SM_CXSMICON)) << "the small icon at " << Dpi;
   };
   for (int dpi : {120, 144, 168, 192, 96}) {
     moveTo(dpi);
