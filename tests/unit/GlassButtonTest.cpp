@@ -20,6 +20,7 @@
 #include "controls/GlassButton.h"
 #include "controls/SmoothButton.h"
 #include "framework/Forms.h"
+#include "support/ColorScheme.h"
 
 namespace px2d {
 namespace {
@@ -848,26 +849,6 @@ double CaptionContrast(const TDibSurface& with, const TDibSurface& without, COLO
   return worst;
 }
 
-// A colour scheme set for the whole desktop, and the one before put back when it goes.
-class TSysColors {
- public:
-  explicit TSysColors(std::initializer_list<std::pair<int, COLORREF>> Colors) {
-    for (const auto& [index, color] : Colors) {
-      FIndexes.push_back(index);
-      FOld.push_back(GetSysColor(index));
-      FNew.push_back(color);
-    }
-    SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FNew.data());
-  }
-  ~TSysColors() { SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FOld.data()); }
-  TSysColors(const TSysColors&) = delete;
-  TSysColors& operator=(const TSysColors&) = delete;
-
- private:
-  std::vector<int> FIndexes;
-  std::vector<COLORREF> FOld, FNew;
-};
-
 // Every caption reads on its own face, as drawn, in every state (4.5:1; 3:1 disabled) and in every
 // kind of scheme: the usual one (where the caption keeps the window's text colour), a dark one, a
 // light one of unusual colours, and the two high-contrast ones (where it takes the scheme's colours).
@@ -911,7 +892,7 @@ TEST_F(GlassFaces, EveryCaptionReadsOnItsOwnFaceInEveryStateAndScheme) {
                           {"disabled", false, false, false}, {"disabled and down", true, false, false}};
   for (const Scheme& scheme : schemes) {
     SCOPED_TRACE(scheme.name);
-    const TSysColors colors(scheme.colors);
+    const test::TColorScheme colors(scheme.colors);
     for (const State& state : states) {
       SCOPED_TRACE(state.name);
       TGlassFace face = Face(81, 82);
