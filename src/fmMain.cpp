@@ -30,21 +30,17 @@ constexpr int HotKeyProbeId = 0xB00;
 // A marker shows by its colour whether it is the chosen search position, and tells assistive
 // technology the same. A high-contrast scheme gives the colours: its highlight for the chosen one.
 // Where the two colours alone stand less than 3:1 apart, the chosen one also shows a dot, as a
-// radio button does: in high contrast always (the scheme's highlight text on its highlight), and in
-// dark mode. The design's own two colours, blue among greys, keep their look.
+// radio button does: in high contrast (the scheme's highlight text on its highlight), and in dark
+// mode. The design's own two colours, blue among greys, are the same in every other scheme and keep
+// their look.
 void ShowChosen(TSmoothButton& Marker, bool Chosen) {
   const bool contrast = HighContrast(), dark = DarkMode();
   const TColor chosen = contrast ? clHighlight : dark ? DarkSelectedMarkerColor : SelectedMarkerColor;
   const TColor idle = contrast ? clBtnText : dark ? DarkIdleMarkerColor : IdleMarkerColor;
   Marker.SetColor(Chosen ? chosen : idle);
-  const bool designed = chosen == SelectedMarkerColor && idle == IdleMarkerColor;
-  const bool byColourAlone = dark || (!designed && ContrastRatio(ColorToRGB(chosen), ColorToRGB(idle)) < 3);
-  Marker.SetCheckColor(contrast        ? clHighlightText
-                       : byColourAlone ? (ContrastRatio(ColorToRGB(chosen), RGB(0, 0, 0)) >=
-                                                  ContrastRatio(ColorToRGB(chosen), RGB(255, 255, 255))
-                                              ? clBlack
-                                              : clWhite)
-                                       : clNone);
+  Marker.SetCheckColor(contrast ? clHighlightText
+                       : dark   ? static_cast<TColor>(BlackOrWhiteOn(ColorToRGB(chosen)))
+                                : clNone);
   Marker.SetChecked(Chosen);
 }
 }  // namespace

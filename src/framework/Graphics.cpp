@@ -132,19 +132,6 @@ void RefreshHighContrast() {
 }
 
 namespace {
-bool HasDarkStyles();
-}  // namespace
-
-TControlStyle CurrentControlStyle() {
-  // Without dark styles the system's own stays: the window draws what it would draw light.
-  return HighContrast()                  ? TControlStyle::Classic
-         : DarkMode() && HasDarkStyles() ? TControlStyle::Dark
-                                         : TControlStyle::System;
-}
-
-bool SystemDrawsDark() { return DarkMode() && HasDarkStyles(); }
-
-namespace {
 // The visual styles' calls, taken from the system's library on first use: a system without visual
 // styles has none of them.
 struct TStyleCalls {
@@ -197,6 +184,15 @@ bool HasDarkStyles() {
   return has;
 }
 }  // namespace
+
+TControlStyle CurrentControlStyle() {
+  // Without dark styles the system's own stays: the window draws what it would draw light.
+  return HighContrast()                  ? TControlStyle::Classic
+         : DarkMode() && HasDarkStyles() ? TControlStyle::Dark
+                                         : TControlStyle::System;
+}
+
+bool SystemDrawsDark() { return CurrentControlStyle() == TControlStyle::Dark; }
 
 void ApplyControlStyle(HWND Window, TControlStyle Style) {
   const auto setWindowTheme = StyleCalls().SetWindowTheme;
@@ -251,6 +247,10 @@ COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRa
     return turned;
   const COLORREF text = ColorToRGB(clWindowText);
   if (ContrastRatio(text, Background) >= MinRatio) return text;
+  return BlackOrWhiteOn(Background);
+}
+
+COLORREF BlackOrWhiteOn(COLORREF Background) {
   return ContrastRatio(RGB(0, 0, 0), Background) >= ContrastRatio(RGB(255, 255, 255), Background)
              ? RGB(0, 0, 0)
              : RGB(255, 255, 255);

@@ -76,6 +76,8 @@ double ContrastRatio(COLORREF A, COLORREF B);
 // text, 3 for large), else Preferred with its lightness turned round where that does, else the
 // system's window text where that does, else black or white, whichever reads better.
 COLORREF ReadableTextColor(COLORREF Preferred, COLORREF Background, double MinRatio);
+// Black or white, whichever reads better over Background.
+COLORREF BlackOrWhiteOn(COLORREF Background);
 
 // The resolution of the screen in pixels per inch, read once: the only place that asks the system.
 int ScreenPixelsPerInch();
