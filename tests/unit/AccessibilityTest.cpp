@@ -288,7 +288,7 @@ TEST_F(AccessibleControls, TheDefaultActionClicksFromTheMessageLoopAsTheMouseDoe
   EXPECT_EQ(DefaultActionOf(tab1), "Switch");
   EXPECT_EQ(DefaultActionOf(listObject), listAction);
   EXPECT_EQ(markerObject->accDoDefaultAction(Self()), S_OK);
-  Pump(50);
+  test::PumpUntil([&] { return !clicks.empty(); });
   EXPECT_EQ(clicks, std::vector<std::string>{"marker"});
 }
 
